@@ -1,0 +1,30 @@
+#pragma once
+// One running game: the state, the main window's pictures, and the host that
+// reaches the windows. Exactly one exists, owned by the main window.
+#include "engine/GameState.h"
+#include "engine/Host.h"
+#include "scene/PictureLayers.h"
+
+#include <QColor>
+#include <string>
+
+namespace qel {
+
+// Font settings of the shown picture's canvas, kept between PT commands.
+struct CanvasFont {
+    QColor colour = QColor(0, 0, 0);
+    std::string name;   // as the script wrote it (CP932)
+    int height = -12;   // Windows convention: negative = character height
+};
+
+struct Game {
+    explicit Game(GameHost& h) : host(h) {}
+    GameState st;
+    PictureLayers pics;
+    CanvasFont canvasFont;
+    GameHost& host;
+    // Script lines run since the last wait; bounds a run that never waits.
+    std::int64_t linesSinceWait = 0;
+};
+
+} // namespace qel

@@ -1,0 +1,33 @@
+#pragma once
+// Script text, the run loop and the command dispatcher.
+#include "engine/Game.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qel {
+
+// A run that executes this many lines without any wait is stopped with an
+// error instead of freezing the player.
+constexpr std::int64_t kMaxLinesWithoutWait = 10'000'000;
+// Placeholder replacements allowed in one text line; more means a cycle.
+constexpr int kMaxPlaceholderReplacements = 1000;
+
+// Field n of a comma-separated line (see GetField's rules in Script.cpp).
+std::string GetField(int n, const std::string& line);
+// Signed 32-bit decimal conversion; anything else raises "'%s' は整数ではありません".
+std::int32_t StrToInt(const std::string& text);
+// Searches the label line "." + name; TargetLine := line after it, or -1.
+void FindLabel(Game& g, const std::string& name);
+// Expands the string placeholders of a text line.
+std::string ExpandPlaceholders(const GameState& st, const std::string& line);
+// Runs the script from a line until a stop line or the end of the store.
+void RunScript(Game& g, std::int32_t startLine);
+// Executes one command line; the run continues at the result + 1.
+std::int32_t ExecuteCommand(Game& g, const std::string& line, std::int32_t index);
+// The main window's activation: runs the start label once per game start.
+void FormActivate(Game& g);
+// The player's reaction to any waiting call: resets the no-wait line counter.
+inline void noteWait(Game& g) { g.linesSinceWait = 0; }
+
+} // namespace qel

@@ -1,0 +1,21 @@
+#pragma once
+// Drawing on the main window's shown picture: GC and GP.
+#include "engine/Game.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+namespace qel {
+
+enum class RasterOp { Copy, And, Xor };
+
+// Combines the w x h rectangle of src at (sx, sy) into dst at (dx, dy),
+// clipped to both images.
+void rasterBlit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w, int h,
+                RasterOp op);
+
+void RestoreBackground(Game& g);                                   // GC
+void DrawPicture(Game& g, int x, int y, int mode, const std::string& name);  // GP
+
+} // namespace qel

@@ -1,0 +1,35 @@
+#pragma once
+// Helpers for tests that need files: a scratch scenario folder that becomes
+// the current folder for the test's life, and small generated bitmaps.
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+#include <string>
+
+namespace qel::test {
+
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    QString path() const { return dir_.path(); }
+    // Writes bytes to a file (name as UTF-8, relative to the folder).
+    void write(const std::string& name, const std::string& bytes) const;
+    // Writes a 24-bit bottom-up Windows bitmap of the image.
+    void writeBmp(const std::string& name, const QImage& image) const;
+    std::string read(const std::string& name) const;
+    bool exists(const std::string& name) const;
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// A Windows bitmap (24-bit, bottom-up) of the image, as file bytes.
+std::string bmpBytes(const QImage& image);
+// An RGB32 image of one colour.
+QImage solidImage(int w, int h, unsigned rgb);
+
+} // namespace qel::test

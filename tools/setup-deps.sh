@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing the player need.
+# Does nothing when they are all present already.
+set -euo pipefail
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev libsdl2-mixer-dev libgtest-dev libgmock-dev
+  timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
+  xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
