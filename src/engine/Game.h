@@ -25,6 +25,9 @@ struct Game {
     GameHost& host;
     // Script lines run since the last wait; bounds a run that never waits.
     std::int64_t linesSinceWait = 0;
+    // True while a picture transition runs; the main window refuses object
+    // clicks then, so no second run starts between two steps.
+    bool inTransition = false;
 };
 
 } // namespace qel
