@@ -1,0 +1,194 @@
+#include "shell/SaveFile.h"
+
+#include "engine/Errors.h"
+#include "engine/Script.h"
+#include "scene/FileLookup.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qel {
+
+namespace {
+
+constexpr char kCR = 13;
+constexpr char kLF = 10;
+constexpr char kEndOfFile = 26;
+
+// Reads the save file's lines from an open descriptor, buffered. A line is
+// every byte up to the next CR; the CR and one LF right after it are skipped.
+// Byte 26 or the physical end ends the file; every line read after that is empty.
+class LineReader {
+public:
+    explicit LineReader(int fd) : fd_(fd) {}
+
+    std::string readLine() {
+        std::string line;
+        for (;;) {
+            int c = next();
+            if (c < 0) return line;
+            if (c == kCR) {
+                if (peek() == kLF) ++pos_;
+                return line;
+            }
+            line += char(c);
+        }
+    }
+
+private:
+    // The next byte, or -1 at the end of the file (byte 26 included).
+    int next() {
+        int c = peek();
+        if (c >= 0) ++pos_;
+        return c;
+    }
+    int peek() {
+        if (ended_) return -1;
+        if (pos_ == len_) fill();
+        if (ended_) return -1;
+        if (buf_[pos_] == kEndOfFile) {
+            ended_ = true;
+            return -1;
+        }
+        return static_cast<unsigned char>(buf_[pos_]);
+    }
+    void fill() {
+        pos_ = len_ = 0;
+        for (;;) {
+            ssize_t n = ::read(fd_, buf_, sizeof buf_);
+            if (n > 0) { len_ = std::size_t(n); return; }
+            if (n == 0) { ended_ = true; return; }
+            if (errno != EINTR) throw ioErrorFromErrno(errno);
+        }
+    }
+
+    int fd_;
+    char buf_[65536];
+    std::size_t pos_ = 0, len_ = 0;
+    bool ended_ = false;
+};
+
+// Closes a descriptor when it goes out of scope.
+struct FdGuard {
+    int fd = -1;
+    ~FdGuard() { if (fd >= 0) ::close(fd); }
+};
+
+void writeAll(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw ioErrorFromErrno(errno);
+        }
+        if (n == 0) throw ioErrorFromErrno(ENOSPC);
+        p += n;
+        left -= std::size_t(n);
+    }
+}
+
+// The path the save is written to: the existing save file's own name when one
+// is found (whatever its letter case), else "QELP.INI" in the current folder.
+QString savePathForWriting() {
+    if (auto found = findFile(kSaveFileName)) return QFileInfo(*found).absoluteFilePath();
+    return QDir::current().absoluteFilePath(QString::fromLatin1(kSaveFileName));
+}
+
+// Creates a new, empty temporary file in folder; returns its descriptor and path.
+int createTempFile(const QString& folder, QByteArray& tempPath) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString name = QStringLiteral(".%1.%2.%3.tmp")
+                           .arg(QString::fromLatin1(kSaveFileName))
+                           .arg(qint64(::getpid()))
+                           .arg(++counter);
+        tempPath = QFile::encodeName(QDir(folder).absoluteFilePath(name));
+        int fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) throw ioErrorFromErrno(errno);
+    }
+    throw ioErrorFromErrno(EEXIST);
+}
+
+void syncFolder(const QString& folder) {
+    int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // Folders that cannot be synced (some file systems refuse) are left as they are:
+    // the new save is already in place by then.
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+bool SaveFileExists() { return fileExists(kSaveFileName); }
+
+std::string SaveFileBytes(const GameState& st) {
+    std::string out;
+    auto line = [&out](const std::string& text) {
+        out += text;
+        out += kCR;
+        out += kLF;
+    };
+    line(st.SceneName);
+    for (int i = 1; i <= 50; ++i) line(std::to_string(st.IntVars[i]));
+    for (int j = 1; j <= 9; ++j) line(st.StrVars[j]);
+    return out;
+}
+
+void WriteSaveFile(const GameState& st) {
+    const std::string bytes = SaveFileBytes(st);
+    const QString target = savePathForWriting();
+    const QString folder = QFileInfo(target).absolutePath();
+    const QByteArray targetPath = QFile::encodeName(target);
+
+    QByteArray tempPath;
+    FdGuard temp;
+    temp.fd = createTempFile(folder, tempPath);
+    try {
+        // The replacement keeps the permissions of the save it replaces.
+        struct stat old {};
+        if (::stat(targetPath.constData(), &old) == 0 && S_ISREG(old.st_mode))
+            ::fchmod(temp.fd, old.st_mode & 07777);
+        writeAll(temp.fd, bytes);
+        if (::fsync(temp.fd) != 0) throw ioErrorFromErrno(errno);
+        int fd = temp.fd;
+        temp.fd = -1;
+        if (::close(fd) != 0) throw ioErrorFromErrno(errno);
+        if (::rename(tempPath.constData(), targetPath.constData()) != 0) throw ioErrorFromErrno(errno);
+    } catch (...) {
+        ::unlink(tempPath.constData());
+        throw;
+    }
+    syncFolder(folder);
+}
+
+void ReadSaveFile(GameState& st) {
+    auto found = findFile(kSaveFileName);
+    if (!found) throw ioError(IoCause::NotFound);
+    FdGuard file;
+    file.fd = ::open(QFile::encodeName(*found).constData(), O_RDONLY | O_CLOEXEC);
+    if (file.fd < 0) throw ioErrorFromErrno(errno);
+
+    try {
+        LineReader in(file.fd);
+        st.SceneName = in.readLine();
+        for (int i = 1; i <= 50; ++i) st.IntVars[i] = StrToInt(in.readLine());
+        for (int j = 1; j <= 9; ++j) st.StrVars[j] = in.readLine();
+    } catch (const std::bad_alloc&) {
+        // A line too long to hold in memory.
+        throw ioErrorFromErrno(ENOMEM);
+    }
+}
+
+} // namespace qel
