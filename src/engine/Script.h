@@ -2,6 +2,7 @@
 // Script text, the run loop and the command dispatcher.
 #include "engine/Game.h"
 
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -19,12 +20,18 @@ std::string GetField(int n, const std::string& line);
 std::int32_t StrToInt(const std::string& text);
 // Searches the label line "." + name; TargetLine := line after it, or -1.
 void FindLabel(Game& g, const std::string& name);
+// Draws text on the shown picture (PT). colourName may match none of the
+// sixteen colour names, in which case the colour stays as it was.
+void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName,
+              const std::string& fontName, std::int32_t height, const std::string& text);
 // Expands the string placeholders of a text line.
 std::string ExpandPlaceholders(const GameState& st, const std::string& line);
 // Runs the script from a line until a stop line or the end of the store.
 void RunScript(Game& g, std::int32_t startLine);
+// ExecuteCommand's result when the run must end at once (JS found no scene).
+constexpr std::int64_t kEndRun = INT64_MIN;
 // Executes one command line; the run continues at the result + 1.
-std::int32_t ExecuteCommand(Game& g, const std::string& line, std::int32_t index);
+std::int64_t ExecuteCommand(Game& g, const std::string& line, std::int64_t index);
 // The main window's activation: runs the start label once per game start.
 void FormActivate(Game& g);
 // The player's reaction to any waiting call: resets the no-wait line counter.

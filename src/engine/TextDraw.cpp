@@ -1,0 +1,48 @@
+// PT: text drawn on the shown picture, with the canvas's font settings.
+#include "engine/Cp932.h"
+#include "engine/Script.h"
+#include "dialogs/Fonts.h"
+
+#include <QPainter>
+#include <array>
+
+namespace qel {
+
+namespace {
+struct NamedColour {
+    const char* name;
+    QRgb rgb;
+};
+constexpr std::array<NamedColour, 16> kColours{{
+    {"clBlack", 0x000000}, {"clMaroon", 0x800000}, {"clGreen", 0x008000}, {"clOlive", 0x808000},
+    {"clNavy", 0x000080},  {"clPurple", 0x800080}, {"clTeal", 0x008080},  {"clGray", 0x808080},
+    {"clSilver", 0xC0C0C0}, {"clRed", 0xFF0000},   {"clLime", 0x00FF00},  {"clYellow", 0xFFFF00},
+    {"clBlue", 0x0000FF},  {"clFuchsia", 0xFF00FF}, {"clAqua", 0x00FFFF},  {"clWhite", 0xFFFFFF},
+}};
+} // namespace
+
+void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName,
+              const std::string& fontName, std::int32_t height, const std::string& text) {
+    for (const auto& c : kColours) {
+        if (equalsIgnoreCase(colourName, c.name)) {
+            g.canvasFont.colour = QColor(c.rgb);
+            break;
+        }
+    }
+    g.canvasFont.name = fontName;
+    g.canvasFont.height = height;
+    QImage& img = g.pics.ImageFront;
+    if (img.isNull()) return;
+    QPainter p(&img);
+    QFont font = windowsFont(decode(fontName), height);
+    p.setFont(font);
+    p.setPen(g.canvasFont.colour);
+    // The canvas draws text in an opaque cell of its brush colour (white).
+    p.setBackgroundMode(Qt::OpaqueMode);
+    p.setBackground(QColor(Qt::white));
+    p.drawText(QPoint(x, y + QFontMetrics(font).ascent()), decode(text));
+    p.end();
+    g.host.updatePicture();
+}
+
+} // namespace qel
