@@ -1,0 +1,311 @@
+// Game start, new game and continue, the quit and return-to-menu dialogs, and
+// the hit test of the main picture.
+#include "engine/Cp932.h"
+#include "engine/Errors.h"
+#include "shell/GameFlow.h"
+#include "shell/SaveFile.h"
+
+#include "FakeHost.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace qel;
+using qel::test::FakeHost;
+using qel::test::ScratchFolder;
+using qel::test::solidImage;
+
+namespace {
+
+std::string errorText(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const GameError& e) {
+        return e.text();
+    }
+    return "(no error)";
+}
+
+std::string box(const char* kind, const char* utf8) { return std::string("box:") + kind + ":" + sj(utf8); }
+const char* kQuit = "ゲームを終了しますか？";
+const char* kSave = "ゲームの進行を記録しますか？";
+const char* kOverwrite = "すでにセーブされたＤＡＴＡがあります。上書きしますか？";
+
+const std::string kVersionWarning =
+    sj("このＤＡＴＡは本プログラムよりバージョンの新しいＰｌａｙｅｒ向けに作られています。") + "\r\n" +
+    sj("正常な実行をするためには") + "\r\n" + sj("最新のバージョンにアップグレードする事をお勧めいたします。");
+
+// A scene file with a background, one object with verbs and a start label.
+std::string sceneText(const std::string& background, const std::string& version = "124") {
+    return background + (version.empty() ? "" : "," + version) +
+           "\r\n40,119,60,199\r\ndoor,open,look,,,\r\n;\r\n.Start\r\nhello\r\n;\r\n";
+}
+
+std::string saveText(const std::string& scene, int firstInt, const std::string& firstStr) {
+    std::string s = scene + "\r\n" + std::to_string(firstInt) + "\r\n";
+    for (int i = 2; i <= 50; ++i) s += "0\r\n";
+    s += firstStr + "\r\n";
+    for (int j = 2; j <= 9; ++j) s += "\r\n";
+    return s;
+}
+
+struct ShellFixture : ::testing::Test {
+    ScratchFolder dir;
+    FakeHost host;
+    Game g{host};
+
+    void SetUp() override {
+        dir.writeBmp("room1.BMP", solidImage(100, 80, 0x336699));
+        dir.writeBmp("room2.BMP", solidImage(64, 48, 0x000000));
+        dir.write("Opning.dat", sceneText("room1"));
+        dir.write("Room2.dat", sceneText("room2"));
+    }
+};
+
+// A host whose main window runs the quit handling when asked to close, as the
+// real window's close query does.
+struct ClosingHost : FakeHost {
+    Game* game = nullptr;
+    void closeMainWindow() override {
+        FakeHost::closeMainWindow();
+        ExitClick(*game);
+    }
+};
+
+} // namespace
+
+// --- game start ---
+
+TEST_F(ShellFixture, PrepareGameMarksObjectsUnusedButKeepsTheirOtherValues) {
+    g.st.ObjectRects[12] = {1, 2, 3, 4};
+    g.st.ObjectWords[12][1] = "box";
+    g.st.ObjectWords[12][3] = "open";
+    g.st.ScriptLines.assign({"old", "lines"});
+    g.st.PendingStart = 0;
+    PrepareGame(g);
+    EXPECT_EQ(g.st.PendingStart, 1);
+    EXPECT_TRUE(g.st.ScriptLines.empty());
+    for (int i = 1; i <= 50; ++i) EXPECT_EQ(g.st.ObjectRects[i].Left, -1) << i;
+    EXPECT_EQ(g.st.ObjectRects[12], (ObjectRect{-1, 2, 3, 4}));
+    EXPECT_EQ(g.st.ObjectWords[12][3].str(), "open");
+}
+
+TEST_F(ShellFixture, NewGameResetsIntegersKeepsStringsAndLoadsTheHeader) {
+    g.st.IntVars.fill(5);
+    g.st.StrVars[2] = "kept";
+    g.st.ObjectWords[12][2] = "push";
+    PrepareGame(g);
+    LoadNewGame(g, "Opning.dat");
+    for (int i = 1; i <= 50; ++i) EXPECT_EQ(g.st.IntVars[i], 0);
+    EXPECT_EQ(g.st.StrVars[2], "kept");
+    EXPECT_EQ(g.st.SceneName, "Opning.dat");
+    EXPECT_EQ(g.st.ScriptLines[0], ".Start");
+    EXPECT_EQ(g.st.TargetLine, 0);
+    EXPECT_EQ(g.st.ObjectRects[1], (ObjectRect{40, 119, 60, 199}));
+    EXPECT_EQ(g.st.ObjectWords[1][3].str(), "look");
+    EXPECT_EQ(g.st.ObjectRects[12].Left, -1);
+    EXPECT_EQ(g.st.ObjectWords[12][2].str(), "push");  // comes back if UN defines object 12 again
+    EXPECT_EQ(g.pics.Haikei.size(), QSize(100, 80));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"size:100x80", "scene:Opning.dat"}));
+}
+
+TEST_F(ShellFixture, VersionCheckComesBeforeThePictureInANewGameAndAfterItWhenContinuing) {
+    // Version 125 is still fine.
+    dir.write("v125.dat", sceneText("room1", "125"));
+    PrepareGame(g);
+    LoadNewGame(g, "v125.dat");
+    EXPECT_TRUE(host.calls("box:").empty());
+
+    // A newer version with a missing picture: the new game warns first, then fails.
+    dir.write("New.dat", sceneText("nopic", "126"));
+    host.log.clear();
+    PrepareGame(g);
+    EXPECT_EQ(errorText([&] { LoadNewGame(g, "New.dat"); }), cannotOpenError("nopic.BMP").text());
+    EXPECT_EQ(host.log, std::vector<std::string>{"box:Notice:" + kVersionWarning});
+
+    // Continuing reads the picture first, so the failure comes before any warning.
+    dir.write("QELP.INI", saveText("New.dat", 0, ""));
+    host.log.clear();
+    PrepareGame(g);
+    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat", {}); }), cannotOpenError("nopic.BMP").text());
+    EXPECT_TRUE(host.log.empty());
+
+    // With the picture present it warns, then sizes the window and loads on.
+    dir.write("New.dat", sceneText("room2", "126"));
+    host.log.clear();
+    PrepareGame(g);
+    LoadSavedGame(g, "Opning.dat", {});
+    EXPECT_EQ(host.log, (std::vector<std::string>{"box:Notice:" + kVersionWarning, "size:64x48", "scene:New.dat"}));
+    EXPECT_EQ(g.st.ScriptLines[0], ".Start");
+}
+
+TEST_F(ShellFixture, ContinueRestoresVariablesAndTheSavedScene) {
+    dir.write("QELP.INI", saveText("Room2.dat", 42, "name"));
+    g.st.IntVars.fill(9);
+    bool shown = false;
+    PrepareGame(g);
+    LoadSavedGame(g, "Opning.dat", [&] { shown = true; });
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(g.st.SceneName, "Room2.dat");
+    EXPECT_EQ(g.st.IntVars[1], 42);
+    EXPECT_EQ(g.st.IntVars[2], 0);
+    EXPECT_EQ(g.st.StrVars[1], "name");
+    EXPECT_EQ(g.st.ScriptLines[0], ".Start");
+    EXPECT_EQ(g.st.TargetLine, 0);
+    EXPECT_EQ(g.st.PendingStart, 1);
+    EXPECT_EQ(g.pics.Haikei.size(), QSize(64, 48));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"size:64x48", "scene:Room2.dat"}));
+}
+
+TEST_F(ShellFixture, ContinueWithoutSaveStartsANewGameWithoutShowingTheWindowEarly) {
+    g.st.IntVars.fill(3);
+    bool shown = false;
+    PrepareGame(g);
+    LoadSavedGame(g, "Opning.dat", [&] { shown = true; });
+    EXPECT_FALSE(shown);  // the caller shows it after the load, so the start label runs
+    EXPECT_EQ(host.log, (std::vector<std::string>{box("Notice", "セーブＤＡＴＡが見当たりません"), "size:100x80",
+                                                  "scene:Opning.dat"}));
+    EXPECT_EQ(g.st.SceneName, "Opning.dat");
+    EXPECT_EQ(g.st.IntVars[1], 0);
+    EXPECT_EQ(g.st.PendingStart, 1);
+    EXPECT_EQ(g.st.ScriptLines[0], ".Start");
+}
+
+TEST_F(ShellFixture, ContinueStopsAtABrokenSaveOrAMissingScene) {
+    std::string broken = saveText("Room2.dat", 1, "");
+    broken.replace(broken.find("\r\n0\r\n"), 5, "\r\nx\r\n");  // variable 2 is not a number
+    dir.write("QELP.INI", broken);
+    PrepareGame(g);
+    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat", {}); }), notIntegerError("x").text());
+    EXPECT_EQ(g.st.SceneName, "Room2.dat");
+    EXPECT_EQ(g.st.IntVars[1], 1);
+    EXPECT_TRUE(g.st.ScriptLines.empty());
+
+    dir.write("QELP.INI", saveText("Gone.dat", 1, ""));
+    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat", {}); }), cannotOpenError("Gone.dat").text());
+}
+
+// --- leaving the game ---
+
+TEST_F(ShellFixture, ExitAnsweredNoToQuitDoesNothing) {
+    host.boxAnswers = {BoxAnswer::No};
+    ExitClick(g);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"hideMessage", box("Confirm", kQuit)}));
+    EXPECT_FALSE(dir.exists("QELP.INI"));
+}
+
+TEST_F(ShellFixture, ExitWithoutSavingQuitsAndWritesNothing) {
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::No};
+    ExitClick(g);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"hideMessage", box("Confirm", kQuit), box("Confirm", kSave), "quit"}));
+    EXPECT_FALSE(dir.exists("QELP.INI"));
+}
+
+TEST_F(ShellFixture, ExitOverwriteQuestionOnlyAnExplicitNoKeepsTheOldSave) {
+    g.st.SceneName = "Room2.dat";
+    g.st.IntVars[1] = 77;
+    const std::string old = saveText("old.dat", 0, "");
+
+    // No save yet: no overwrite question.
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::Yes};
+    ExitClick(g);
+    EXPECT_EQ(host.calls("box:").size(), 2u);
+    EXPECT_EQ(dir.read("QELP.INI"), SaveFileBytes(g.st));
+
+    // Overwrite warning closed without a choice: written.
+    dir.write("QELP.INI", old);
+    host.log.clear();
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::Yes, BoxAnswer::None};
+    ExitClick(g);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"hideMessage", box("Confirm", kQuit), box("Confirm", kSave),
+                                                  box("Warning", kOverwrite), "quit"}));
+    EXPECT_EQ(dir.read("QELP.INI"), SaveFileBytes(g.st));
+
+    // No to the overwrite: kept, and the program still ends.
+    dir.write("QELP.INI", old);
+    host.log.clear();
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::Yes, BoxAnswer::No};
+    ExitClick(g);
+    EXPECT_EQ(dir.read("QELP.INI"), old);
+    EXPECT_TRUE(host.called("quit"));
+}
+
+TEST_F(ShellFixture, FailedSaveStopsTheSequenceBeforeQuitting) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("QELP.INI"));
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::Yes};
+    EXPECT_THROW(ExitClick(g), GameError);
+    EXPECT_FALSE(host.called("quit"));
+
+    host.log.clear();
+    host.boxAnswers = {BoxAnswer::Yes};
+    EXPECT_THROW(TopMenuClick(g), GameError);
+    EXPECT_FALSE(host.called("closeMain"));
+}
+
+TEST_F(ShellFixture, TopMenuAsksWithInformationBoxesThenClosesTheMainWindow) {
+    g.st.SceneName = "Opning.dat";
+    host.boxAnswers = {BoxAnswer::No};
+    TopMenuClick(g);
+    EXPECT_EQ(host.log, (std::vector<std::string>{box("Information", kSave), "closeMain"}));
+    EXPECT_FALSE(dir.exists("QELP.INI"));
+
+    dir.write("QELP.INI", "old");
+    host.log.clear();
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::None};
+    TopMenuClick(g);
+    EXPECT_EQ(host.log, (std::vector<std::string>{box("Information", kSave), box("Information", kOverwrite),
+                                                  "closeMain"}));
+    EXPECT_EQ(dir.read("QELP.INI"), SaveFileBytes(g.st));
+
+    dir.write("QELP.INI", "old");
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::No};
+    TopMenuClick(g);
+    EXPECT_EQ(dir.read("QELP.INI"), "old");
+}
+
+TEST(ShellClose, TopMenuSaveThenNoToQuitSavesOnceAndReturnsToTheMenu) {
+    ScratchFolder dir;
+    ClosingHost host;
+    Game g(host);
+    host.game = &g;
+    g.st.SceneName = "Opning.dat";
+    host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::No};
+    TopMenuClick(g);
+    EXPECT_EQ(host.log, (std::vector<std::string>{box("Information", kSave), "closeMain", "hideMessage",
+                                                  box("Confirm", kQuit)}));
+    EXPECT_EQ(dir.read("QELP.INI"), SaveFileBytes(g.st));
+    EXPECT_FALSE(host.called("quit"));
+}
+
+// --- mouse input ---
+
+TEST(HitTest, LowestNumberedUsedObjectWinsWithInclusiveBounds) {
+    GameState st;
+    st.resetObjects();
+    st.ObjectRects[7] = {10, 50, 10, 50};
+    st.ObjectRects[3] = {40, 60, 40, 60};
+    st.ObjectRects[1] = {-1, 1000, -1000, 1000};  // unused whatever its bounds
+    EXPECT_EQ(HitTest(st, 45, 45), 3);
+    EXPECT_EQ(HitTest(st, 10, 10), 7);
+    EXPECT_EQ(HitTest(st, 50, 50), 3);
+    EXPECT_EQ(HitTest(st, 60, 60), 3);
+    EXPECT_EQ(HitTest(st, 61, 60), 0);
+    EXPECT_EQ(HitTest(st, 9, 20), 0);
+    st.ObjectRects[50] = {0, 0, 0, 0};
+    EXPECT_EQ(HitTest(st, 0, 0), 50);
+}
+
+TEST(HitTest, VerbsAndVerbWindowPosition) {
+    GameState st;
+    st.ObjectWords[4][1] = "window";
+    EXPECT_FALSE(HasVerbs(st, 4));
+    st.ObjectWords[4][6] = "look";
+    EXPECT_TRUE(HasVerbs(st, 4));
+
+    EXPECT_EQ(ClampVerbPosition(470, 280), QPoint(445, 260));
+    EXPECT_EQ(ClampVerbPosition(3, 2), QPoint(1, 1));
+    EXPECT_EQ(ClampVerbPosition(5, 5), QPoint(5, 5));
+    EXPECT_EQ(ClampVerbPosition(445, 260), QPoint(445, 260));
+    EXPECT_EQ(ClampVerbPosition(-20, 100), QPoint(1, 100));
+}
