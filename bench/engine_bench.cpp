@@ -1,0 +1,83 @@
+// Script engine throughput: simple commands per second and the cost of a jump.
+#include "engine/Script.h"
+
+#include <QGuiApplication>
+#include <chrono>
+#include <cstdio>
+
+using namespace qel;
+
+namespace {
+class SilentHost : public GameHost {
+public:
+    void clearMessageText() override {}
+    void addMessageLine(const std::string&) override {}
+    void waitForPage() override {}
+    void closeMessageWindow() override {}
+    void hideMessageWindow() override {}
+    void showFace(const std::string&) override {}
+    void resetFace() override {}
+    void arrangeMessageWindow(const MessageArrangement&) override {}
+    void setClickLock(int) override {}
+    void frameMainWindow(const FrameRequest&) override {}
+    void setPictureSize(int, int) override {}
+    void repaintPicture() override {}
+    void updatePicture() override {}
+    void endGame() override {}
+    void closeMainWindow() override {}
+    void quitProgram() override {}
+    BoxAnswer messageBox(BoxKind, const std::string&) override { return BoxAnswer::Ok; }
+    std::string inputText() override { return {}; }
+    void playMusic(std::int32_t, const std::string&) override {}
+    void playSound(std::int32_t, const std::string&) override {}
+    std::int64_t nowMs() override { return 0; }
+    void waitMs(std::int64_t) override {}
+};
+
+double seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    SilentHost host;
+    Game g(host);
+
+    // A loop of IN, FS, IS and JR: 255 passes of 4 commands per run.
+    g.st.ScriptLines.assign({".go", ".FS,1,0", ".loop", "skipped", ".IN,1", ".FS,3,7", ".IS,1,255,done",
+                             ".JR,loop", ".done", ";", "end"});
+    const int runs = 20000;
+    long long commands = 0;
+    auto t0 = std::chrono::steady_clock::now();
+    for (int r = 0; r < runs; ++r) {
+        RunScript(g, 1);
+        noteWait(g);
+        commands += 1 + 255 * 4;
+    }
+    double s = seconds(std::chrono::steady_clock::now() - t0);
+    std::printf("engine.commands_per_s %.0f commands/s\n", double(commands) / s);
+
+    // A jump in a 10,000-line scene whose label is near its end.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 10000; ++i) lines.push_back(i % 7 == 0 ? ".label" + std::to_string(i) : "some text line");
+    lines[9990] = ".Target";
+    g.st.ScriptLines.assign(lines);
+    FindLabel(g, "target");  // builds the label index once
+    const int jumps = 2'000'000;
+    auto t1 = std::chrono::steady_clock::now();
+    long long sink = 0;
+    for (int i = 0; i < jumps; ++i) {
+        FindLabel(g, "target");
+        sink += g.st.TargetLine;
+    }
+    double js = seconds(std::chrono::steady_clock::now() - t1);
+    std::printf("engine.jump_ns %.1f ns\n", js * 1e9 / jumps);
+    // The first search after a change rebuilds the index: report that too.
+    auto t2 = std::chrono::steady_clock::now();
+    for (int i = 0; i < 100; ++i) {
+        g.st.ScriptLines.assign(lines);
+        FindLabel(g, "target");
+    }
+    std::printf("engine.jump_after_change_us %.1f us\n", seconds(std::chrono::steady_clock::now() - t2) * 1e6 / 100);
+    return sink == 42 ? 1 : 0;
+}
