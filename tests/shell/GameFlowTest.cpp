@@ -2,6 +2,7 @@
 // the hit test of the main picture.
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "engine/Script.h"
 #include "shell/GameFlow.h"
 #include "shell/SaveFile.h"
 
@@ -170,6 +171,14 @@ TEST_F(ShellFixture, ContinueWithoutSaveStartsANewGameWithoutShowingTheWindowEar
     EXPECT_EQ(g.st.IntVars[1], 0);
     EXPECT_EQ(g.st.PendingStart, 1);
     EXPECT_EQ(g.st.ScriptLines[0], ".Start");
+}
+
+TEST_F(ShellFixture, FallbackNewGameRunsItsStartLabelOnActivation) {
+    PrepareGame(g);
+    LoadSavedGame(g, "Opning.dat", {});
+    FormActivate(g);  // the caller shows the main window after the load
+    EXPECT_EQ(host.memo, std::vector<std::string>{"hello"});
+    EXPECT_EQ(g.st.PendingStart, 0);
 }
 
 TEST_F(ShellFixture, ContinueStopsAtABrokenSaveOrAMissingScene) {
