@@ -1,0 +1,53 @@
+#include "app/QWindowHost.h"
+
+#include "dialogs/QMessageWindow.h"
+#include "dialogs/QTextInput.h"
+#include "dialogs/QVerbWindow.h"
+#include "dialogs/QWaits.h"
+#include "shell/QBoxes.h"
+#include "shell/QFormMein.h"
+#include "shell/QStartMenu.h"
+
+namespace qel {
+
+void WindowHost::clearMessageText() { w_.messages->ClearMessageText(); }
+void WindowHost::addMessageLine(const std::string& line) { w_.messages->AddMessageLine(line); }
+void WindowHost::waitForPage() { w_.messages->WaitForPage(); }
+void WindowHost::closeMessageWindow() { w_.messages->CloseMessageWindow(); }
+void WindowHost::hideMessageWindow() { w_.messages->hide(); }
+void WindowHost::showFace(const std::string& name) { w_.messages->ShowFace(name); }
+void WindowHost::resetFace() { w_.messages->ResetFace(); }
+void WindowHost::arrangeMessageWindow(const MessageArrangement& a) {
+    w_.messages->ArrangeMessageWindow(a, w_.main);
+}
+void WindowHost::setClickLock(int value) { w_.messages->setClickLock(value); }
+void WindowHost::frameMainWindow(const FrameRequest& f) { w_.main->FrameWindow(f); }
+void WindowHost::setPictureSize(int width, int height) { w_.main->SetPictureSize(width, height); }
+void WindowHost::repaintPicture() { w_.main->ImageFront->repaint(); }
+void WindowHost::updatePicture() { w_.main->ImageFront->update(); }
+
+void WindowHost::endGame() {
+    if (w_.verbs->isVisible()) w_.verbs->CloseWithoutChoice();
+    if (w_.messages->isVisible()) w_.messages->close();
+    w_.main->close();
+}
+
+void WindowHost::closeMainWindow() { w_.main->close(); }
+void WindowHost::quitProgram() { w_.startMenu->close(); }
+BoxAnswer WindowHost::messageBox(BoxKind kind, const std::string& text) { return showMessageBox(kind, text); }
+std::string WindowHost::inputText() { return w_.textInput->Ask(); }
+
+void WindowHost::playMusic(std::int32_t mode, const std::string& file) {
+    if (music) music(mode, file);
+}
+void WindowHost::playSound(std::int32_t mode, const std::string& file) {
+    if (sound) sound(mode, file);
+}
+void WindowHost::sceneLoaded(const std::string& sceneName) {
+    if (onSceneLoaded) onSceneLoaded(sceneName);
+}
+
+std::int64_t RealClock::nowMs() { return monotonicMs(); }
+void RealClock::waitMs(std::int64_t ms) { qel::waitMs(ms); }
+
+} // namespace qel

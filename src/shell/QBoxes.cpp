@@ -1,0 +1,119 @@
+#include "shell/QBoxes.h"
+
+#include "dialogs/QWaits.h"
+#include "engine/Cp932.h"
+#include "engine/Errors.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace qel {
+
+QString applicationTitle() { return QStringLiteral("QEL Player ver.1.24"); }
+
+BoxObserver& boxObserver() {
+    static BoxObserver observer;
+    return observer;
+}
+
+namespace {
+
+QString captionFor(BoxKind kind) {
+    switch (kind) {
+    case BoxKind::Notice: return applicationTitle();
+    case BoxKind::Confirm: return QString::fromUtf8("確認");
+    case BoxKind::Warning: return QString::fromUtf8("警告");
+    case BoxKind::Information:
+    case BoxKind::InfoOk: return QString::fromUtf8("情報");
+    }
+    return applicationTitle();
+}
+
+QMessageBox::Icon iconFor(BoxKind kind) {
+    switch (kind) {
+    case BoxKind::Notice: return QMessageBox::NoIcon;
+    case BoxKind::Confirm: return QMessageBox::Question;
+    case BoxKind::Warning: return QMessageBox::Warning;
+    case BoxKind::Information:
+    case BoxKind::InfoOk: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void centreOnScreen(QWidget* w) {
+    w->adjustSize();
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        QRect r = s->geometry();
+        w->move(r.x() + (r.width() - w->width()) / 2, r.y() + (r.height() - w->height()) / 2);
+    }
+}
+
+// Runs a box modally; it closes itself when the program quits.
+void runBox(QMessageBox& box) {
+    if (quitting()) throw RunAbandoned{};
+    QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &box, &QMessageBox::reject);
+    centreOnScreen(&box);
+    if (auto& answer = boxObserver().answer) {
+        QTimer::singleShot(0, &box, [&box, answer] { answer(&box); });
+    }
+    box.exec();
+    if (quitting()) throw RunAbandoned{};
+}
+
+} // namespace
+
+BoxAnswer showMessageBox(BoxKind kind, const std::string& cp932Text) {
+    QString caption = captionFor(kind);
+    if (auto& f = boxObserver().box) f(kind, encode(caption), cp932Text);
+    QMessageBox box(iconFor(kind), caption, decode(cp932Text), QMessageBox::NoButton);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    QPushButton* ok = nullptr;
+    if (kind == BoxKind::Notice || kind == BoxKind::InfoOk) {
+        ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setEscapeButton(ok);
+    } else {
+        yes = box.addButton(QString::fromUtf8("はい(&Y)"), QMessageBox::YesRole);
+        no = box.addButton(QString::fromUtf8("いいえ(&N)"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+    }
+    runBox(box);
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked && clicked == yes) return BoxAnswer::Yes;
+    if (clicked && clicked == no) return BoxAnswer::No;
+    if (clicked && clicked == ok) return BoxAnswer::Ok;
+    return BoxAnswer::None;
+}
+
+void showErrorBox(const std::string& cp932Text) {
+    if (quitting()) return;
+    if (auto& f = boxObserver().error) f(cp932Text);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), decode(cp932Text), QMessageBox::Ok);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    try {
+        runBox(box);
+    } catch (const RunAbandoned&) {
+    }
+}
+
+bool guarded(const std::function<void()>& work) {
+    try {
+        work();
+        return true;
+    } catch (const GameError& e) {
+        showErrorBox(e.text());
+    } catch (const RunAbandoned&) {
+    } catch (const std::bad_alloc&) {
+        showErrorBox(sj("メモリが足りません"));
+    } catch (const std::exception& e) {
+        showErrorBox(encode(QString::fromLocal8Bit(e.what())));
+    }
+    return false;
+}
+
+} // namespace qel

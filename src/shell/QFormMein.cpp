@@ -1,0 +1,223 @@
+#include "shell/QFormMein.h"
+
+#include "dialogs/Fonts.h"
+#include "dialogs/QMessageWindow.h"
+#include "dialogs/QVerbWindow.h"
+#include "dialogs/QWaits.h"
+#include "engine/Cp932.h"
+#include "engine/Script.h"
+#include "scene/FileLookup.h"
+#include "shell/GameFlow.h"
+#include "shell/QBoxes.h"
+#include "shell/QStartMenu.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+namespace qel {
+
+PictureView::PictureView(const QImage* image, QWidget* parent) : QWidget(parent), image_(image) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void PictureView::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    p.fillRect(event->rect(), palette().window());
+    if (image_ && !image_->isNull()) p.drawImage(QPoint(0, 0), *image_);
+}
+
+void PictureView::mousePressEvent(QMouseEvent* event) {
+    QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) leftPressed_ = true;
+    emit mouseDown(event->button(), pos.x(), pos.y());
+    if (event->button() == Qt::RightButton) emit rightClicked(event->globalPosition().toPoint());
+}
+
+void PictureView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !leftPressed_) return;
+    leftPressed_ = false;
+    if (rect().contains(event->position().toPoint())) emit clicked();
+}
+
+TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("QEL Player Ver. 1.24"));
+    // Single fixed frame with a minimise box only and no system menu.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint);
+    setFont(windowsFont(QString::fromUtf8("ＭＳ Ｐゴシック"), 12));
+
+    ImageFront = new PictureView(nullptr, this);
+    ImageFront->setFixedSize(486, 295);
+    setCentralWidget(ImageFront);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    PopupMenu1 = new QMenu(this);
+    TopMenu = PopupMenu1->addAction(QStringLiteral("TopMenu(&T)"));
+    Help = PopupMenu1->addAction(QStringLiteral("Help(&H)"));
+    PopupMenu1->addSeparator();
+    Exit = PopupMenu1->addAction(QStringLiteral("Exit(&E)"));
+
+    MainMenu1 = menuBar();
+    QMenu* topMenu1 = MainMenu1->addMenu(QStringLiteral("(&M)enu"));
+    TopMenu2 = topMenu1->addAction(QStringLiteral("(&T)opMenu"));
+    topMenu1->addSeparator();
+    Exit1 = topMenu1->addAction(QStringLiteral("(&E)xit"));
+    Help1 = MainMenu1->addAction(QStringLiteral("(&H)elp"));
+    MainMenu1->setVisible(false);  // the designed menu is the empty one
+
+    connect(TopMenu, &QAction::triggered, this, &TFormMein::TopMenuClick);
+    connect(Help, &QAction::triggered, this, &TFormMein::HelpClick);
+    connect(Exit, &QAction::triggered, this, &TFormMein::ExitClick);
+    connect(TopMenu2, &QAction::triggered, this, &TFormMein::TopMenuClick);
+    connect(Exit1, &QAction::triggered, this, &TFormMein::ExitClick);
+    connect(Help1, &QAction::triggered, this, &TFormMein::HelpClick);
+    connect(ImageFront, &PictureView::mouseDown, this, &TFormMein::ImageFrontMouseDown);
+    connect(ImageFront, &PictureView::clicked, this, &TFormMein::ImageFrontClick);
+    connect(ImageFront, &PictureView::rightClicked, this, [this](QPoint at) { PopupMenu1->popup(at); });
+}
+
+TFormMein::~TFormMein() = default;
+
+void TFormMein::connectWindows(TStartMenu* startMenu, TFormMsgText* messages, TFromCom* verbs) {
+    startMenu_ = startMenu;
+    messages_ = messages;
+    verbs_ = verbs;
+}
+
+void TFormMein::createGame(GameHost& host) {
+    game_ = std::make_unique<Game>(host);
+    // The view paints the game's own bitmap, which drawing changes in place.
+    ImageFront->setImage(&game_->pics.ImageFront);
+}
+
+void TFormMein::FrameWindow(const FrameRequest& f) {
+    if (f.mode == 1) MainMenu1->setVisible(false);
+    else if (f.mode == 2) MainMenu1->setVisible(true);
+    if (f.caption) setWindowTitle(decode(*f.caption));
+    adjustSize();
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    QSize outer = frameGeometry().size();
+    if (!isVisible()) outer = size();  // no frame known before the window is shown
+    int left = (s.width() - outer.width()) / 2;
+    int top = (s.height() - outer.height()) / 2;
+    if (f.dx) {
+        left += *f.dx;
+        top += f.dy;
+    }
+    move(left, top);
+    placed_ = true;
+}
+
+void TFormMein::SetPictureSize(int width, int height) {
+    ImageFront->setFixedSize(width, height);
+    adjustSize();
+}
+
+void TFormMein::centreOnScreen() {
+    adjustSize();
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect s = screen->geometry();
+    QSize outer = frameGeometry().size();
+    move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
+}
+
+void TFormMein::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!placed_) {
+        centreOnScreen();
+        placed_ = true;
+    }
+    // Becoming visible activates the window; the start sequence runs once the
+    // show has finished, from the event loop.
+    QTimer::singleShot(0, this, &TFormMein::FormActivate);
+}
+
+bool TFormMein::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) QTimer::singleShot(0, this, &TFormMein::FormActivate);
+    return QMainWindow::event(event);
+}
+
+void TFormMein::FormActivate() {
+    if (!game_ || game_->st.PendingStart != 1) return;
+    guarded([this] { qel::FormActivate(*game_); });
+}
+
+void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
+    if (!game_) return;
+    guarded([&] {
+        GameState& st = game_->st;
+        int hit = 0;
+        // No object is tested during a page wait, a timed wait or a transition.
+        if (messages_->pageClick() != 0 && messages_->clickLock() == 0 && button == Qt::LeftButton &&
+            !game_->inTransition)
+            hit = HitTest(st, x, y);
+        if (hit == 0) return;
+        const ObjectWordList& words = st.ObjectWords[hit];
+        if (!HasVerbs(st, hit)) {
+            // A name-only object: its label is its name, run once the click is over.
+            verbs_->setResult(words[1]);
+            messages_->WaitForPage();
+        } else {
+            QPoint at = frameGeometry().topLeft() + ClampVerbPosition(x, y);
+            verbs_->Choose(words[1], {words[2], words[3], words[4], words[5], words[6]}, at);
+        }
+        std::string label = verbs_->result();
+        if (label.empty()) return;
+        FindLabel(*game_, label);
+        if (st.TargetLine != -1) RunScript(*game_, st.TargetLine);
+    });
+}
+
+void TFormMein::ImageFrontClick() {
+    messages_->PageClickFromMain();
+    if (verbs_->isVisible()) verbs_->CloseWithoutChoice();
+}
+
+void TFormMein::TopMenuClick() {
+    guarded([this] { qel::TopMenuClick(*game_); });
+}
+
+void TFormMein::ExitClick() {
+    guarded([this] { qel::ExitClick(*game_); });
+}
+
+void TFormMein::HelpClick() {
+    // There is no Windows help viewer: the help file opens with the desktop's
+    // handler for it when it exists; otherwise a notice says so.
+    auto path = findFile("Zazidez.hlp");
+    if (path && QDesktopServices::openUrl(QUrl::fromLocalFile(*path))) return;
+    guarded([] { showMessageBox(BoxKind::Notice, sj("ヘルプはありません")); });
+}
+
+void TFormMein::closeEvent(QCloseEvent* event) {
+    if (quitting()) {
+        event->accept();
+        return;
+    }
+    // FormCloseQuery: the quit handling runs first; a failure (a save that
+    // could not be written) keeps the window open.
+    if (!guarded([this] { qel::ExitClick(*game_); })) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QMainWindow::closeEvent(event);
+    FormClose();
+}
+
+void TFormMein::FormClose() {
+    if (!quitting() && startMenu_) startMenu_->show();
+}
+
+} // namespace qel

@@ -1,0 +1,98 @@
+#include "shell/QStartMenu.h"
+
+#include "dialogs/Fonts.h"
+#include "dialogs/QWaits.h"
+#include "engine/Cp932.h"
+#include "shell/GameFlow.h"
+#include "shell/QBoxes.h"
+#include "shell/QFormMein.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace qel {
+
+TStartMenu::TStartMenu(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    setWindowTitle(QStringLiteral("QEL Player"));
+    setFont(windowsFont(QString::fromUtf8("ＭＳ Ｐゴシック"), 12));
+    setFixedSize(219, 105);
+    QFont buttonFont = windowsFont(QString::fromUtf8("ＭＳ Ｐゴシック"), 19);
+    auto make = [&](const char* caption, int top) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setGeometry(8, top, 200, 25);
+        b->setFont(buttonFont);
+        return b;
+    };
+    Button1 = make("はじめから", 8);
+    Button2 = make("続きから", 40);
+    Button3 = make("終了", 72);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+    connect(Button1, &QPushButton::clicked, this, &TStartMenu::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TStartMenu::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TStartMenu::Button3Click);
+}
+
+void TStartMenu::FormCreate(const std::optional<QString>& firstArg) {
+    StartScene = kDefaultStartScene;
+    guarded([&] {
+        StartupPlan plan = PlanStartup(firstArg);
+        ApplyStartup(plan, StartScene, [](const std::string& text) { showMessageBox(BoxKind::Notice, text); });
+    });
+}
+
+void TStartMenu::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!placed_) {
+        placed_ = true;
+        if (QScreen* s = QGuiApplication::primaryScreen()) {
+            QRect r = s->geometry();
+            QSize outer = frameGeometry().size();
+            move(r.x() + (r.width() - outer.width()) / 2, r.y() + (r.height() - outer.height()) / 2);
+        }
+    }
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible()) emit waitingForPlayer();
+    });
+}
+
+void TStartMenu::startGame(const std::function<void()>& load) {
+    hide();
+    Game& g = main_->game();
+    bool loaded = guarded([&] {
+        PrepareGame(g);
+        load();
+    });
+    if (!loaded) {
+        // A load that failed leaves the player at the start menu, never with no window.
+        if (!quitting()) show();
+        return;
+    }
+    main_->show();
+    main_->raise();
+    main_->activateWindow();
+}
+
+void TStartMenu::Button1Click() {
+    startGame([this] { LoadNewGame(main_->game(), StartScene); });
+}
+
+void TStartMenu::Button2Click() {
+    startGame([this] { LoadSavedGame(main_->game(), StartScene, {}); });
+}
+
+void TStartMenu::Button3Click() { close(); }
+
+void TStartMenu::closeEvent(QCloseEvent* event) {
+    // The start menu is the application's main window: closing it ends the
+    // program, and every wait in progress is abandoned.
+    event->accept();
+    requestQuit();
+    QCoreApplication::quit();
+}
+
+} // namespace qel
