@@ -1,0 +1,175 @@
+#include "dialogs/SdlAudioBackend.h"
+
+#include "dialogs/MidiDuration.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtGlobal>
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <cmath>
+
+namespace qel {
+namespace {
+
+constexpr int SoundChannel = 0;
+constexpr qint64 MaxMidiBytes = 64 * 1024 * 1024;
+
+QString sdlError() { return QString::fromUtf8(SDL_GetError()).trimmed(); }
+
+bool looksLikeMidi(const QByteArray& head) {
+    return head.startsWith("MThd") || (head.startsWith("RIFF") && head.mid(8, 4) == "RMID");
+}
+
+// The duration of a MIDI file on disk; 0 when it cannot be worked out.
+std::int64_t midiFileMs(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray bytes = f.read(MaxMidiBytes);
+    return midiDurationMs(std::string_view(bytes.constData(), std::size_t(bytes.size()))).value_or(0);
+}
+
+} // namespace
+
+struct SdlAudioBackend::Impl {
+    enum class Device { Untried, Open, Silent };
+    Device device = Device::Untried;
+
+    struct Slot {
+        bool open = false;            // a file is open (also when silent)
+        std::int64_t lengthMs = 0;
+        Mix_Music* music = nullptr;   // music channel
+        Mix_Chunk* chunk = nullptr;   // sound channel
+    };
+    Slot music, sound;
+
+    Slot& slot(AudioChannel c) { return c == AudioChannel::Music ? music : sound; }
+
+    void goSilent(const QString& why) {
+        device = Device::Silent;
+        qWarning("Audio device unavailable (%s): music and sound stay silent", qPrintable(why));
+    }
+
+    // Opens the device on first use; true when sound can be played.
+    bool ensureDevice() {
+        if (device != Device::Untried) return device == Device::Open;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+            goSilent(sdlError());
+            return false;
+        }
+        Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_MID);
+        const QString font = soundFontPath();
+        if (!font.isEmpty()) Mix_SetSoundFonts(QFile::encodeName(font).constData());
+        if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) < 0) {
+            const QString why = sdlError();
+            Mix_Quit();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            goSilent(why);
+            return false;
+        }
+        device = Device::Open;
+        return true;
+    }
+
+    void closeSlot(AudioChannel c) {
+        Slot& s = slot(c);
+        if (s.music) {
+            Mix_HaltMusic();
+            Mix_FreeMusic(s.music);
+        }
+        if (s.chunk) {
+            Mix_HaltChannel(SoundChannel);
+            Mix_FreeChunk(s.chunk);
+        }
+        s = Slot{};
+    }
+
+    std::int64_t chunkMs(const Mix_Chunk* chunk) {
+        int freq = 0, channels = 0;
+        Uint16 format = 0;
+        if (!Mix_QuerySpec(&freq, &format, &channels) || freq <= 0 || channels <= 0) return 0;
+        const std::int64_t frameBytes = std::int64_t(SDL_AUDIO_BITSIZE(format) / 8) * channels;
+        if (frameBytes <= 0) return 0;
+        return std::int64_t(chunk->alen) / frameBytes * 1000 / freq;
+    }
+};
+
+SdlAudioBackend::SdlAudioBackend() : d(std::make_unique<Impl>()) {}
+
+SdlAudioBackend::~SdlAudioBackend() {
+    d->closeSlot(AudioChannel::Music);
+    d->closeSlot(AudioChannel::Sound);
+    if (d->device == Impl::Device::Open) {
+        Mix_CloseAudio();
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+QString SdlAudioBackend::soundFontPath() {
+    const QString chosen = qEnvironmentVariable("QEL_SOUNDFONT");
+    if (!chosen.isEmpty()) {
+        if (QFileInfo::exists(chosen)) return chosen;
+        qWarning("QEL_SOUNDFONT names no file (%s); using the default soundfont", qPrintable(chosen));
+    }
+    for (const char* candidate : {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf3/TimGM6mb.sf3",
+                                  "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3"}) {
+        if (QFileInfo::exists(QString::fromLatin1(candidate))) return QString::fromLatin1(candidate);
+    }
+    return {};
+}
+
+bool SdlAudioBackend::audible() const { return d->device == Impl::Device::Open; }
+
+bool SdlAudioBackend::open(AudioChannel channel, const QString& path, QString* error) {
+    d->closeSlot(channel);
+    auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
+    const bool midi = looksLikeMidi(file.peek(12));
+    file.close();
+
+    Impl::Slot& s = d->slot(channel);
+    if (!d->ensureDevice()) {
+        // Silent: the file exists and is readable; that is all that can be checked.
+        s.open = true;
+        s.lengthMs = midi ? midiFileMs(path) : 0;
+        return true;
+    }
+
+    const QByteArray name = QFile::encodeName(path);
+    if (channel == AudioChannel::Music) {
+        Mix_Music* m = Mix_LoadMUS(name.constData());
+        if (!m) return fail(sdlError());
+        s.music = m;
+        if (Mix_GetMusicType(m) == MUS_MID || midi) {
+            s.lengthMs = midiFileMs(path);
+        } else {
+            const double seconds = Mix_MusicDuration(m);
+            s.lengthMs = seconds > 0 ? std::int64_t(std::llround(seconds * 1000.0)) : 0;
+        }
+    } else {
+        Mix_Chunk* c = Mix_LoadWAV(name.constData());
+        if (!c) return fail(sdlError());
+        s.chunk = c;
+        s.lengthMs = d->chunkMs(c);
+    }
+    s.open = true;
+    return true;
+}
+
+void SdlAudioBackend::play(AudioChannel channel) {
+    Impl::Slot& s = d->slot(channel);
+    if (s.music) Mix_PlayMusic(s.music, 0);  // starts over from the beginning
+    if (s.chunk) Mix_PlayChannel(SoundChannel, s.chunk, 0);
+}
+
+void SdlAudioBackend::close(AudioChannel channel) { d->closeSlot(channel); }
+
+std::int64_t SdlAudioBackend::lengthMs(AudioChannel channel) { return d->slot(channel).lengthMs; }
+
+} // namespace qel
