@@ -1,0 +1,111 @@
+#pragma once
+// The message window: the scenario's text, a page at a time, beside an
+// optional face picture, and the page wait of the running script.
+#include "engine/Host.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+class QPlainTextEdit;
+
+namespace qel {
+
+// A picture that takes the size of the bitmap it is given (auto size) and
+// reports every mouse-button press on it. Shrinking it afterwards keeps the
+// bitmap and shows only its top-left part.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+    void setPicture(const QImage& image);
+    const QImage& picture() const { return picture_; }
+
+signals:
+    void mousePressed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QImage picture_;
+};
+
+class TFormMsgText : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormMsgText(QWidget* parent = nullptr);
+
+    // Controls, public so that the main window and the tests can reach them.
+    PictureBox* Image1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+
+    // The page value: a page wait sets it to 0 and waits until it is 100.
+    // Setting it wakes every wait so that the waits re-test it.
+    int pageClick() const { return pageClick_; }
+    void setPageClick(int value);
+    // While non-zero, no action of the player changes the page value.
+    int clickLock() const { return clickLock_; }
+    void setClickLock(int value) { clickLock_ = value; }
+
+    // Appends a line (CP932) as the memo's new last line, then shows the
+    // window if it is hidden (not modal).
+    void AddMessageLine(const std::string& cp932Line);
+    // Empties the memo; the visibility does not change.
+    void ClearMessageText();
+    // CW: empties the memo, then closes the window (which runs FormCloseQuery).
+    void CloseMessageWindow();
+    // The page wait: PageClick := 0, then waits until it is 100. Throws
+    // RunAbandoned when the program quits meanwhile.
+    void WaitForPage();
+    // CP: shows name + ".BMP" as the face when that file exists; a missing
+    // file does nothing, an invalid one raises the bitmap error.
+    void ShowFace(const std::string& cp932Name);
+    // After a scene load: face area 1 x 1, memo beside it, memo emptied.
+    void ResetFace();
+    // MW. The main window's position is its outer (frame) top-left corner.
+    void ArrangeMessageWindow(const MessageArrangement& a, QPoint mainWindowOuterTopLeft);
+    // The same, taking the position, and the caption and frame height when
+    // the window system reports one, from the main window itself.
+    void ArrangeMessageWindow(const MessageArrangement& a, const QWidget* mainWindow);
+
+    // A click on the main window's picture: turns a waiting page unless
+    // ClickLock is set.
+    void PageClickFromMain();
+
+    // The memo's lines (CP932), for the tests and the replay transcripts.
+    std::vector<std::string> messageLines() const;
+
+    // Height of a caption bar plus a sizing frame (the sum of the system
+    // metrics SM_CYCAPTION and SM_CYFRAME): measured on a shown, framed
+    // window when the window system reports its frame, otherwise the last
+    // measured value, otherwise 19 + 4.
+    static int captionAndFrameHeight(const QWidget* shownWindow = nullptr);
+
+    // Event handlers.
+    void Image1MouseDown();
+    void Memo1MouseDown();
+    void FormKeyPress();
+    void FormCloseQuery();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void playerReadsOn();
+    void setClientSize(int width, int height);
+    void setFramed(bool framed);
+    int faceWidth() const;
+    int faceHeight() const;
+
+    int pageClick_ = 0;
+    int clickLock_ = 0;
+    int lineCount_ = 0;
+};
+
+} // namespace qel

@@ -1,0 +1,147 @@
+#include "dialogs/QVerbWindow.h"
+
+#include "dialogs/Fonts.h"
+#include "dialogs/QWaits.h"
+#include "engine/Cp932.h"
+#include "engine/Errors.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace qel {
+
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    event->accept();
+    if (click) emit clicked();
+}
+
+TFromCom::TFromCom(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("FromCom"));
+    setResult("FromCom");
+    setFont(windowsFont(QStringLiteral("ＭＳ Ｐゴシック"), -12));
+    const QFont wordFont = windowsFont(QStringLiteral("ＭＳ 明朝"), -15);
+
+    Label1 = new ClickLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(1, 3, 150, 20);
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    Label1->setAutoFillBackground(true);
+    Label1->setFont(wordFont);
+    QPalette lp = Label1->palette();
+    lp.setColor(QPalette::Window, Qt::white);
+    lp.setColor(QPalette::WindowText, Qt::black);
+    Label1->setPalette(lp);
+    connect(Label1, &ClickLabel::clicked, this, &TFromCom::Label1Click);
+
+    for (int i = 0; i < 5; ++i) {
+        auto* b = new QPushButton(this);
+        b->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        b->setGeometry(1, 30 * (i + 1), 150, 28);
+        b->setFont(wordFont);
+        QPalette bp = b->palette();
+        bp.setColor(QPalette::ButtonText, Qt::black);
+        b->setPalette(bp);
+        connect(b, &QPushButton::clicked, this, [this, i] { buttonClick(i); });
+        buttons_[i] = b;
+    }
+    Button1 = buttons_[0];
+    Button2 = buttons_[1];
+    Button3 = buttons_[2];
+    Button4 = buttons_[3];
+    Button5 = buttons_[4];
+    // Tab order: the buttons in their order.
+    for (int i = 0; i + 1 < 5; ++i) setTabOrder(buttons_[i], buttons_[i + 1]);
+
+    setFixedSize(152, 181);
+
+    // A quit request ends the modal display; Choose then reports it.
+    connect(&WaitHub::instance(), &WaitHub::quitRequested, this, [this] {
+        if (isVisible()) CloseWithoutChoice();
+    });
+}
+
+void TFromCom::setResult(const std::string& cp932) {
+    result_ = cp932;
+    setWindowTitle(decode(cp932));
+}
+
+void TFromCom::setWords(const std::string& name, const std::array<std::string, 5>& verbs) {
+    name_ = name;
+    verbs_ = verbs;
+    Label1->setText(decode(name));
+    for (int i = 0; i < 5; ++i) buttons_[i]->setText(decode(verbs[i]));
+}
+
+std::string TFromCom::Choose(const std::string& name, const std::array<std::string, 5>& verbs,
+                             QPoint screenPos) {
+    setWords(name, verbs);
+    return ShowModalAt(screenPos);
+}
+
+std::string TFromCom::ShowModalAt(QPoint screenPos) {
+    if (quitting()) throw RunAbandoned{};
+    move(screenPos);
+    Button1->setFocus();
+    repaint();
+    exec();
+    if (quitting()) throw RunAbandoned{};
+    return result_;
+}
+
+void TFromCom::finish() {
+    if (isVisible()) done(QDialog::Accepted);
+}
+
+void TFromCom::Label1Click() {
+    setResult(std::string());
+    finish();
+}
+
+void TFromCom::buttonClick(int index) {
+    // The bytes as filled in, so that a name cut inside a double-byte
+    // character survives unchanged; a text set on the controls directly
+    // counts as it reads.
+    const QString verb = buttons_[index]->text();
+    const std::string verbBytes = verb == decode(verbs_[index]) ? verbs_[index] : encode(verb);
+    const std::string nameBytes = Label1->text() == decode(name_) ? name_ : encode(Label1->text());
+    setResult(verbBytes.empty() ? std::string() : nameBytes + verbBytes);
+    finish();
+}
+
+void TFromCom::CloseWithoutChoice() {
+    setResult(std::string());
+    if (isVisible()) done(QDialog::Rejected);
+}
+
+void TFromCom::keyPressEvent(QKeyEvent* event) {
+    // No button is a cancel button: Esc does not close the window.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFromCom::reject() {
+    // Reached only by a close from outside (the window system); it counts as
+    // choosing nothing.
+    CloseWithoutChoice();
+}
+
+void TFromCom::closeEvent(QCloseEvent* event) {
+    setResult(std::string());
+    event->accept();
+    if (isVisible()) done(QDialog::Rejected);
+}
+
+} // namespace qel

@@ -1,0 +1,59 @@
+#pragma once
+// The program's one way of waiting. A wait blocks in a nested event loop, so
+// every handler of the program keeps running while a script waits; it idles
+// without using the processor until something wakes it:
+//  - wakeWaits(), called by whatever changes a waited-for condition (the
+//    message window when it sets PageClick, for example); every waiting loop
+//    then re-tests its condition;
+//  - the end of its time limit, on a timer;
+//  - requestQuit(): from then on every wait, running or new, throws
+//    RunAbandoned, so the script run in progress unwinds and the program can
+//    finish.
+#include <QObject>
+#include <cstdint>
+#include <functional>
+
+namespace qel {
+
+// Broadcasts wake-ups to the waiting loops, and the quit request to the
+// modal dialogs (which close themselves on it).
+class WaitHub : public QObject {
+    Q_OBJECT
+public:
+    static WaitHub& instance();
+
+signals:
+    void wake();
+    void quitRequested();
+
+private:
+    WaitHub() = default;
+};
+
+// Wakes every waiting loop so that it re-tests its condition.
+void wakeWaits();
+
+// Marks the program as quitting and wakes every wait; each then throws
+// RunAbandoned. Modal dialogs of this folder close themselves.
+void requestQuit();
+bool quitting();
+// Clears the quitting mark (for a program that starts over, and for tests).
+void resetQuit();
+
+// Blocks until condition() is true; the condition is tested at once and again
+// after every wakeWaits(). Throws RunAbandoned when the program is quitting.
+void waitUntil(const std::function<bool()>& condition);
+
+// As waitUntil, but gives up after timeoutMs milliseconds; returns the
+// condition's last value.
+bool waitUntil(const std::function<bool()>& condition, std::int64_t timeoutMs);
+
+// Milliseconds on a monotonic clock that starts with the program.
+std::int64_t monotonicMs();
+
+// Handles events until ms milliseconds have passed on the monotonic clock;
+// ms <= 0 handles the pending events once and returns. Throws RunAbandoned
+// when the program is quitting.
+void waitMs(std::int64_t ms);
+
+} // namespace qel
