@@ -110,6 +110,12 @@ std::string TFTextIn::Ask() {
     Button1->setDefault(true);
     centreOnScreen();
     exec();
+    if (isVisible()) {
+        // The modal loop ended while the window is still up: the application
+        // is leaving its event loops, which is a quit request.
+        hide();
+        requestQuit();
+    }
     if (quitting()) throw RunAbandoned{};
     return encode(Edit1->text());
 }

@@ -94,6 +94,12 @@ std::string TFromCom::ShowModalAt(QPoint screenPos) {
     Button1->setFocus();
     repaint();
     exec();
+    if (isVisible()) {
+        // The modal loop ended while the window is still up: the application
+        // is leaving its event loops, which is a quit request.
+        hide();
+        requestQuit();
+    }
     if (quitting()) throw RunAbandoned{};
     return result_;
 }
