@@ -215,7 +215,8 @@ std::optional<QString> aliasFor(const std::string& bytePath) {
 } // namespace
 
 std::optional<QString> findFile(const std::string& cp932Name) {
-    if (cp932Name.empty()) return std::nullopt;
+    // A NUL byte would silently cut the name short at the system call.
+    if (cp932Name.empty() || cp932Name.find('\0') != std::string::npos) return std::nullopt;
     SplitName split = splitName(cp932Name);
     if (split.parts.empty() || split.trailingSeparator) return std::nullopt;
     auto found = walk(split.absolute ? std::string("/") : std::string(), split.parts, 0);

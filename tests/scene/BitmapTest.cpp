@@ -102,7 +102,8 @@ void expectPixels(const QImage& img, int w, int h, const std::vector<std::uint32
     ASSERT_EQ(rgb.size(), std::size_t(w * h));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            EXPECT_EQ(img.pixel(x, y), 0xFF000000u | rgb[std::size_t(y * w + x)]) << "at " << x << "," << y;
+            EXPECT_EQ(reinterpret_cast<const QRgb*>(img.constScanLine(y))[x], 0xFF000000u | rgb[std::size_t(y * w + x)])
+                << "at " << x << "," << y;
 }
 
 std::string badBitmapText() { return badBitmapError().text(); }
@@ -203,8 +204,7 @@ TEST(Bitmap, TrueColourTopDownAndThirtyTwoBitIgnoresAlpha) {
     rgbx.bpp = 32;
     rgbx.pixels = std::string("\x01\x02\x03\x00\x30\x20\x10\x80", 8);
     QImage img = decodeBitmap(qb(rgbx.bytes()));
-    expectPixels(img, 2, 1, {0x030201, 0x102030});
-    EXPECT_EQ(qAlpha(img.pixel(1, 0)), 255);
+    expectPixels(img, 2, 1, {0x030201, 0x102030});  // stored alpha is 0xFF whatever the file holds
 
     // 32 bits with bit fields in a V5 header, channels in an unusual order.
     Bmp fields = rgbx;

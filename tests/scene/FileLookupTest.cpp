@@ -143,6 +143,7 @@ TEST(FileLookup, AbsolutePathsAndThingsThatAreNotFiles) {
     EXPECT_FALSE(findFile("\\").has_value());
     EXPECT_FALSE(findFile("sub").has_value());  // a folder, not a file
     EXPECT_FALSE(findFile("sub\\abs.bmp\\").has_value());
+    EXPECT_FALSE(findFile(std::string("sub/Abs.bmp\0x", 13)).has_value());
     EXPECT_FALSE(findFile("missing.dat").has_value());
     EXPECT_FALSE(findFile("nothing\\missing.dat").has_value());
     EXPECT_TRUE(fileExists("SUB\\ABS.BMP"));
