@@ -1,6 +1,10 @@
 #include "app/QAPlayer.h"
 
+#include "app/QSession.h"
 #include "app/QWindowHost.h"
+#include "dialogs/MusicPlayback.h"
+#include "dialogs/SdlAudioBackend.h"
+#include "engine/Errors.h"
 #include "dialogs/QMessageWindow.h"
 #include "dialogs/QTextInput.h"
 #include "dialogs/QVerbWindow.h"
@@ -11,6 +15,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace qel {
@@ -22,15 +27,41 @@ const char* kUsage =
     "Plays a QEL adventure scenario. A scene file starts new games from that scene\n"
     "and makes its folder the scenario folder; a folder plays its \"Opning.dat\".\n"
     "\n"
-    "  --help       show this help and exit\n"
-    "  --version    show the player's title and exit\n";
+    "  --replay FILE       take the player's actions from FILE instead of a person\n"
+    "  --record FILE       write every action the player takes to FILE, as a replay\n"
+    "  --transcript FILE   write the session's transcript to FILE (- for standard output)\n"
+    "  --shots DIR         with the transcript: save the picture at each page, idle and box\n"
+    "  --real-time         with --replay: let timed waits take real time\n"
+    "  --help              show this help and exit\n"
+    "  --version           show the player's title and exit\n"
+    "\n"
+    "Exit status: 0 when the program or a replay ends normally, 2 for bad options,\n"
+    "3 when a replay action does not fit the moment.\n";
 
 } // namespace
 
 int RunPlayer(const QStringList& arguments) {
     std::optional<QString> firstArg;
+    SessionOptions session;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
+        QString* value = a == QLatin1String("--replay")       ? &session.replayFile
+                         : a == QLatin1String("--record")     ? &session.recordFile
+                         : a == QLatin1String("--transcript") ? &session.transcriptFile
+                         : a == QLatin1String("--shots")      ? &session.shotsDir
+                                                              : nullptr;
+        if (value) {
+            if (i + 1 >= arguments.size()) {
+                std::fprintf(stderr, "qelplayer: %s needs a value\n%s", a.toLocal8Bit().constData(), kUsage);
+                return 2;
+            }
+            *value = arguments[++i];
+            continue;
+        }
+        if (a == QLatin1String("--real-time")) {
+            session.realTime = true;
+            continue;
+        }
         if (a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -51,6 +82,18 @@ int RunPlayer(const QStringList& arguments) {
 
     // The five windows, in their order; all live until the program ends.
     Windows w;
+    // The session listens from the start: the start menu's creation may
+    // already show a box.
+    std::unique_ptr<Session> recorder;
+    if (session.any()) {
+        try {
+            recorder = std::make_unique<Session>(session, w);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "qelplayer: %s\n", e.what());
+            return 2;
+        }
+        setPlayerEvents(recorder.get());
+    }
     TStartMenu startMenu;
     w.startMenu = &startMenu;
     startMenu.FormCreate(firstArg);
@@ -64,14 +107,24 @@ int RunPlayer(const QStringList& arguments) {
     TFTextIn textInput;
     w.textInput = &textInput;
 
-    RealClock clock;
-    WindowHost host(w, clock);
+    RealClock realClock;
+    WindowHost host(w, recorder ? recorder->clock() : static_cast<Clock&>(realClock));
     mainWindow.connectWindows(&startMenu, &messages, &verbs);
     mainWindow.createGame(host);
     startMenu.connectMainWindow(&mainWindow);
 
+    SdlAudioBackend audio;
+    MusicPlayback players(audio);
+    players.setTimerErrorHandler([](const GameError& e) { showErrorBox(e.text()); });
+    host.music = [&players](std::int32_t mode, const std::string& file) { players.MP(mode, file); };
+    host.sound = [&players](std::int32_t mode, const std::string& file) { players.WP(mode, file); };
+
     startMenu.show();
-    return QApplication::exec();
+    if (recorder) recorder->start();
+    int status = QApplication::exec();
+    if (recorder) recorder->close();
+    setPlayerEvents(nullptr);
+    return status;
 }
 
 } // namespace qel

@@ -4,19 +4,37 @@
 #include "dialogs/QTextInput.h"
 #include "dialogs/QVerbWindow.h"
 #include "dialogs/QWaits.h"
+#include "engine/Cp932.h"
+#include <QLineEdit>
+#include "shell/PlayerEvents.h"
 #include "shell/QBoxes.h"
 #include "shell/QFormMein.h"
 #include "shell/QStartMenu.h"
 
 namespace qel {
 
-void WindowHost::clearMessageText() { w_.messages->ClearMessageText(); }
-void WindowHost::addMessageLine(const std::string& line) { w_.messages->AddMessageLine(line); }
-void WindowHost::waitForPage() { w_.messages->WaitForPage(); }
-void WindowHost::closeMessageWindow() { w_.messages->CloseMessageWindow(); }
+void WindowHost::clearMessageText() {
+    w_.messages->ClearMessageText();
+    playerEvents().cleared();
+}
+void WindowHost::addMessageLine(const std::string& line) {
+    playerEvents().text(line);
+    w_.messages->AddMessageLine(line);
+}
+void WindowHost::waitForPage() {
+    WaitReport report(Turn::Page, w_.messages, std::string());
+    w_.messages->WaitForPage();
+}
+void WindowHost::closeMessageWindow() {
+    playerEvents().cleared();
+    w_.messages->CloseMessageWindow();
+}
 void WindowHost::hideMessageWindow() { w_.messages->hide(); }
 void WindowHost::showFace(const std::string& name) { w_.messages->ShowFace(name); }
-void WindowHost::resetFace() { w_.messages->ResetFace(); }
+void WindowHost::resetFace() {
+    w_.messages->ResetFace();
+    playerEvents().cleared();
+}
 void WindowHost::arrangeMessageWindow(const MessageArrangement& a) {
     w_.messages->ArrangeMessageWindow(a, w_.main);
 }
@@ -35,17 +53,20 @@ void WindowHost::endGame() {
 void WindowHost::closeMainWindow() { w_.main->close(); }
 void WindowHost::quitProgram() { w_.startMenu->close(); }
 BoxAnswer WindowHost::messageBox(BoxKind kind, const std::string& text) { return showMessageBox(kind, text); }
-std::string WindowHost::inputText() { return w_.textInput->Ask(); }
+std::string WindowHost::inputText() {
+    WaitReport report(Turn::Input, w_.textInput, encode(w_.textInput->Edit1->text()));
+    return w_.textInput->Ask();
+}
 
 void WindowHost::playMusic(std::int32_t mode, const std::string& file) {
+    playerEvents().music(mode, file);
     if (music) music(mode, file);
 }
 void WindowHost::playSound(std::int32_t mode, const std::string& file) {
+    playerEvents().sound(mode, file);
     if (sound) sound(mode, file);
 }
-void WindowHost::sceneLoaded(const std::string& sceneName) {
-    if (onSceneLoaded) onSceneLoaded(sceneName);
-}
+void WindowHost::sceneLoaded(const std::string& sceneName) { playerEvents().sceneLoaded(sceneName); }
 
 std::int64_t RealClock::nowMs() { return monotonicMs(); }
 void RealClock::waitMs(std::int64_t ms) { qel::waitMs(ms); }

@@ -35,8 +35,6 @@ public:
     // Music and sound players, set by the program entry.
     std::function<void(std::int32_t, const std::string&)> music;
     std::function<void(std::int32_t, const std::string&)> sound;
-    // Observer of loaded scenes (replay transcripts).
-    std::function<void(const std::string&)> onSceneLoaded;
 
     void clearMessageText() override;
     void addMessageLine(const std::string& line) override;

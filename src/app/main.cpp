@@ -2,7 +2,18 @@
 
 #include <QApplication>
 
+namespace {
+// The offscreen and minimal platforms complain about window features they do
+// not have; those notices say nothing about the game.
+QtMessageHandler defaultHandler = nullptr;
+void filterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (defaultHandler) defaultHandler(type, context, message);
+}
+} // namespace
+
 int main(int argc, char** argv) {
+    defaultHandler = qInstallMessageHandler(filterMessages);
     QApplication app(argc, argv);
     return qel::RunPlayer(QApplication::arguments());
 }

@@ -3,6 +3,7 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "shell/PlayerEvents.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -14,11 +15,6 @@
 namespace qel {
 
 QString applicationTitle() { return QStringLiteral("QEL Player ver.1.24"); }
-
-BoxObserver& boxObserver() {
-    static BoxObserver observer;
-    return observer;
-}
 
 namespace {
 
@@ -53,22 +49,31 @@ void centreOnScreen(QWidget* w) {
 }
 
 // Runs a box modally; it closes itself when the program quits.
-void runBox(QMessageBox& box) {
+void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     if (quitting()) throw RunAbandoned{};
-    QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &box, &QMessageBox::reject);
+    QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &box, [&box] { box.done(-1); });
     centreOnScreen(&box);
-    if (auto& answer = boxObserver().answer) {
-        QTimer::singleShot(0, &box, [&box, answer] { answer(&box); });
+    {
+        WaitReport report(turn, &box, detail);
+        box.exec();
     }
-    box.exec();
     if (quitting()) throw RunAbandoned{};
+}
+
+BoxAnswer answerOf(const QMessageBox& box, const QAbstractButton* yes, const QAbstractButton* no,
+                   const QAbstractButton* ok) {
+    const QAbstractButton* clicked = box.clickedButton();
+    if (!clicked) return BoxAnswer::None;
+    if (clicked == yes) return BoxAnswer::Yes;
+    if (clicked == no) return BoxAnswer::No;
+    if (clicked == ok) return BoxAnswer::Ok;
+    return BoxAnswer::None;
 }
 
 } // namespace
 
 BoxAnswer showMessageBox(BoxKind kind, const std::string& cp932Text) {
     QString caption = captionFor(kind);
-    if (auto& f = boxObserver().box) f(kind, encode(caption), cp932Text);
     QMessageBox box(iconFor(kind), caption, decode(cp932Text), QMessageBox::NoButton);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     QPushButton* yes = nullptr;
@@ -82,26 +87,31 @@ BoxAnswer showMessageBox(BoxKind kind, const std::string& cp932Text) {
         no = box.addButton(QString::fromUtf8("いいえ(&N)"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
     }
-    runBox(box);
-    QAbstractButton* clicked = box.clickedButton();
-    if (clicked && clicked == yes) return BoxAnswer::Yes;
-    if (clicked && clicked == no) return BoxAnswer::No;
-    if (clicked && clicked == ok) return BoxAnswer::Ok;
-    return BoxAnswer::None;
+    runBox(box, Turn::Box, encode(caption) + "|" + cp932Text);
+    BoxAnswer answer = answerOf(box, yes, no, ok);
+    playerEvents().action(answer == BoxAnswer::Yes ? "yes" : answer == BoxAnswer::No ? "no"
+                          : answer == BoxAnswer::Ok ? "ok" : "dismiss");
+    return answer;
 }
 
 void showErrorBox(const std::string& cp932Text) {
     if (quitting()) return;
-    if (auto& f = boxObserver().error) f(cp932Text);
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), decode(cp932Text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), decode(cp932Text), QMessageBox::NoButton);
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setEscapeButton(ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     try {
-        runBox(box);
+        runBox(box, Turn::ErrorBox, cp932Text);
+        playerEvents().action(box.clickedButton() == ok ? "ok" : "dismiss");
     } catch (const RunAbandoned&) {
     }
 }
 
 bool guarded(const std::function<void()>& work) {
+    struct Depth {
+        Depth() { playerEvents().handlerEnters(); }
+        ~Depth() { playerEvents().handlerLeaves(); }
+    } depth;
     try {
         work();
         return true;

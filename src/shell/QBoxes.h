@@ -3,8 +3,6 @@
 #include "engine/Host.h"
 
 #include <QString>
-
-class QMessageBox;
 #include <functional>
 #include <string>
 
@@ -24,15 +22,5 @@ void showErrorBox(const std::string& cp932Text);
 // is shown in the error box; an abandoned run (the program is quitting) ends
 // it silently. Nothing crosses into Qt's event loop. False when it failed.
 bool guarded(const std::function<void()>& work);
-
-// Observer of every box and error the game shows (replay transcripts).
-struct BoxObserver {
-    std::function<void(BoxKind, const std::string& caption, const std::string& text)> box;
-    std::function<void(const std::string& text)> error;
-    // When set, answers a box instead of a person (replays); called once the
-    // box is open, with the box itself.
-    std::function<void(QMessageBox*)> answer;
-};
-BoxObserver& boxObserver();
 
 } // namespace qel

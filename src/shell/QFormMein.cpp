@@ -8,6 +8,7 @@
 #include "engine/Script.h"
 #include "scene/FileLookup.h"
 #include "shell/GameFlow.h"
+#include "shell/PlayerEvents.h"
 #include "shell/QBoxes.h"
 #include "shell/QStartMenu.h"
 
@@ -83,6 +84,9 @@ TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     connect(ImageFront, &PictureView::mouseDown, this, &TFormMein::ImageFrontMouseDown);
     connect(ImageFront, &PictureView::clicked, this, &TFormMein::ImageFrontClick);
     connect(ImageFront, &PictureView::rightClicked, this, [this](QPoint at) { PopupMenu1->popup(at); });
+    connect(PopupMenu1, &QMenu::aboutToShow, this,
+            [this] { playerEvents().waitBegins(Turn::Popup, PopupMenu1, std::string()); });
+    connect(PopupMenu1, &QMenu::aboutToHide, this, [] { playerEvents().waitEnds(Turn::Popup); });
 }
 
 TFormMein::~TFormMein() = default;
@@ -154,6 +158,9 @@ void TFormMein::FormActivate() {
 }
 
 void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
+    if (button == Qt::LeftButton || button == Qt::RightButton)
+        playerEvents().action((button == Qt::LeftButton ? "click " : "rclick ") + std::to_string(x) + " " +
+                              std::to_string(y));
     if (!game_) return;
     guarded([&] {
         GameState& st = game_->st;
@@ -167,9 +174,13 @@ void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
         if (!HasVerbs(st, hit)) {
             // A name-only object: its label is its name, run once the click is over.
             verbs_->setResult(words[1]);
+            WaitReport report(Turn::Release, messages_, std::string());
             messages_->WaitForPage();
         } else {
             QPoint at = frameGeometry().topLeft() + ClampVerbPosition(x, y);
+            std::string detail = words[1].str();
+            for (int k = 2; k <= 6; ++k) detail += "|" + words[k].str();
+            WaitReport report(Turn::Verbs, verbs_, detail);
             verbs_->Choose(words[1], {words[2], words[3], words[4], words[5], words[6]}, at);
         }
         std::string label = verbs_->result();
@@ -185,14 +196,17 @@ void TFormMein::ImageFrontClick() {
 }
 
 void TFormMein::TopMenuClick() {
+    playerEvents().action("menu TopMenu");
     guarded([this] { qel::TopMenuClick(*game_); });
 }
 
 void TFormMein::ExitClick() {
+    playerEvents().action("menu Exit");
     guarded([this] { qel::ExitClick(*game_); });
 }
 
 void TFormMein::HelpClick() {
+    playerEvents().action("menu Help");
     // There is no Windows help viewer: the help file opens with the desktop's
     // handler for it when it exists; otherwise a notice says so.
     auto path = findFile("Zazidez.hlp");
@@ -205,6 +219,7 @@ void TFormMein::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    if (event->spontaneous()) playerEvents().action("closemain");
     // FormCloseQuery: the quit handling runs first; a failure (a save that
     // could not be written) keeps the window open.
     if (!guarded([this] { qel::ExitClick(*game_); })) {

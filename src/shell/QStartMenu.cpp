@@ -4,6 +4,7 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "shell/GameFlow.h"
+#include "shell/PlayerEvents.h"
 #include "shell/QBoxes.h"
 #include "shell/QFormMein.h"
 
@@ -72,20 +73,28 @@ void TStartMenu::startGame(const std::function<void()>& load) {
         if (!quitting()) show();
         return;
     }
+    // Becoming visible activates the main window, and the activation starts
+    // the scene: the first run happens inside this click.
     main_->show();
     main_->raise();
     main_->activateWindow();
+    main_->FormActivate();
 }
 
 void TStartMenu::Button1Click() {
+    playerEvents().action("new");
     startGame([this] { LoadNewGame(main_->game(), StartScene); });
 }
 
 void TStartMenu::Button2Click() {
+    playerEvents().action("continue");
     startGame([this] { LoadSavedGame(main_->game(), StartScene, {}); });
 }
 
-void TStartMenu::Button3Click() { close(); }
+void TStartMenu::Button3Click() {
+    playerEvents().action("quit");
+    close();
+}
 
 void TStartMenu::closeEvent(QCloseEvent* event) {
     // The start menu is the application's main window: closing it ends the

@@ -1,0 +1,33 @@
+#pragma once
+// Replay files and transcripts: the text formats that let a session be played
+// without a person and compared line by line.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qel {
+
+// One action of a replay file.
+struct ReplayAction {
+    int line = 0;          // line number in the file, from 1
+    std::string text;      // the line as read (UTF-8, without its line end)
+    std::string word;      // the action word: "new", "click", "verb" ...
+    std::string rest;      // everything after the word and one blank
+};
+
+// The actions of a replay file's text: blank lines and lines starting with
+// '#' are skipped; a CR before the line end is dropped.
+std::vector<ReplayAction> ParseReplay(std::string_view utf8);
+
+// Parses "X Y" into two integers; nullopt when malformed.
+std::optional<std::pair<int, int>> ParsePoint(const std::string& rest);
+// Parses a whole decimal number (optionally negative); nullopt when malformed.
+std::optional<std::int64_t> ParseNumber(const std::string& rest);
+
+// A text of the game (CP932) as it stands in a transcript: decoded, with a
+// backslash written as "\\" and each line break (CR LF, CR or LF) as "\n".
+std::string TranscriptText(const std::string& cp932);
+
+} // namespace qel
