@@ -112,8 +112,22 @@ void rasterBlit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, 
     blit(dst, dx, dy, src, sx, sy, w, h, op);
 }
 
+void copyPicture(QImage& dst, const QImage& src) {
+    if (&dst == &src) {
+        dst.detach();
+        return;
+    }
+    const bool reusable = !dst.isNull() && !src.isNull() && dst.isDetached() && dst.size() == src.size() &&
+                          dst.format() == src.format() && dst.bytesPerLine() == src.bytesPerLine();
+    if (!reusable) {
+        dst = src.copy();
+        return;
+    }
+    std::memcpy(dst.bits(), src.constBits(), std::size_t(src.sizeInBytes()));
+}
+
 void RestoreBackground(Game& g) {
-    g.pics.ImageFront = g.pics.Haikei.copy();
+    copyPicture(g.pics.ImageFront, g.pics.Haikei);
     g.host.updatePicture();
 }
 

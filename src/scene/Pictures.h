@@ -15,6 +15,11 @@ enum class RasterOp { Copy, And, Xor };
 void rasterBlit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w, int h,
                 RasterOp op);
 
+// Makes dst an independent copy of src. A dst of the same size and format
+// that shares its bitmap with nobody is overwritten in place, which spares a
+// fresh allocation (and its page faults) at every GC and scene load.
+void copyPicture(QImage& dst, const QImage& src);
+
 void RestoreBackground(Game& g);                                   // GC
 void DrawPicture(Game& g, int x, int y, int mode, const std::string& name);  // GP
 

@@ -5,6 +5,7 @@
 #include "engine/Script.h"
 #include "scene/Bitmap.h"
 #include "scene/FileLookup.h"
+#include "scene/Pictures.h"
 
 #include <QFile>
 
@@ -106,7 +107,7 @@ void ReadBackgroundLine(Game& g) {
     g.pics.Haikei = std::move(background);
     g.host.setPictureSize(g.pics.Haikei.width(), g.pics.Haikei.height());
     // An independent bitmap: drawing on the shown picture leaves Haikei clean.
-    g.pics.ImageFront = g.pics.Haikei.copy();
+    copyPicture(g.pics.ImageFront, g.pics.Haikei);
     g.st.ScriptLines.removeFirst();
 }
 

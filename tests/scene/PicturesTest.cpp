@@ -214,9 +214,16 @@ TEST_F(PictureFixture, RestoreBackgroundShowsTheSceneAsLoaded) {
     DrawPicture(g, 1, 1, 2, "p");
     DrawPicture(g, 20, 10, 2, "p");
     host.log.clear();
+    const QImage drawn = g.pics.ImageFront;  // shares the shown bitmap
+    const QImage drawnCopy = drawn.copy();
     RestoreBackground(g);
     EXPECT_EQ(g.pics.ImageFront, background);
+    EXPECT_EQ(drawn, drawnCopy);  // a holder of the old bitmap keeps it
     EXPECT_EQ(host.log, std::vector<std::string>{"update"});
     g.pics.ImageFront.setPixel(0, 0, 0xFF000000u);
+    EXPECT_EQ(g.pics.Haikei, background);
+    RestoreBackground(g);  // same size: the shown bitmap is rewritten in place
+    EXPECT_EQ(g.pics.ImageFront, background);
+    g.pics.ImageFront.setPixel(1, 0, 0xFF000000u);
     EXPECT_EQ(g.pics.Haikei, background);
 }
