@@ -96,7 +96,7 @@ TEST(MidiDurationTest, UnknownChunksAndRiffWrapperAndLongerHeader) {
 
 TEST(MidiDurationTest, NotAMidiFile) {
     EXPECT_EQ(midiDurationMs(""), std::nullopt);
-    EXPECT_EQ(midiDurationMs("RIFF\x10\0\0\0WAVEfmt "), std::nullopt);
+    EXPECT_EQ(midiDurationMs(std::string("RIFF\x10\0\0\0WAVEfmt ", 16)), std::nullopt);
     EXPECT_EQ(midiDurationMs("MThd"), std::nullopt);
     EXPECT_EQ(midiDurationMs("MThd" + be(4, 4) + be(0, 2) + be(1, 2)), std::nullopt);  // header too short
     EXPECT_EQ(midiDurationMs(header(0, 1, 0) + track(noteOff(10))), std::nullopt);        // no ticks per quarter
