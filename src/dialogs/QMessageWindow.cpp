@@ -5,6 +5,7 @@
 #include "engine/Cp932.h"
 #include "scene/Bitmap.h"
 #include "scene/FileLookup.h"
+#include "shell/PlayerEvents.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -97,9 +98,18 @@ void TFormMsgText::playerReadsOn() {
     if (clickLock_ == 0) setPageClick(100);
 }
 
-void TFormMsgText::Image1MouseDown() { playerReadsOn(); }
-void TFormMsgText::Memo1MouseDown() { playerReadsOn(); }
-void TFormMsgText::FormKeyPress() { playerReadsOn(); }
+void TFormMsgText::Image1MouseDown() {
+    playerEvents().action("page");
+    playerReadsOn();
+}
+void TFormMsgText::Memo1MouseDown() {
+    playerEvents().action("page");
+    playerReadsOn();
+}
+void TFormMsgText::FormKeyPress() {
+    playerEvents().action("key");
+    playerReadsOn();
+}
 void TFormMsgText::FormCloseQuery() { playerReadsOn(); }
 void TFormMsgText::PageClickFromMain() { playerReadsOn(); }
 
@@ -220,6 +230,7 @@ void TFormMsgText::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFormMsgText::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous()) playerEvents().action("closemsg");
     FormCloseQuery();
     event->accept();  // the close is never refused; the window is hidden
 }

@@ -4,6 +4,7 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "shell/PlayerEvents.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -70,9 +71,13 @@ TFTextIn::TFTextIn(QWidget* parent)
     });
 }
 
-void TFTextIn::Button1Click() { done(QDialog::Accepted); }
+void TFTextIn::Button1Click() {
+    playerEvents().action("input " + Edit1->text().toStdString());
+    done(QDialog::Accepted);
+}
 
 void TFTextIn::Button2Click() {
+    playerEvents().action("cancel");
     Edit1->clear();
     done(QDialog::Rejected);
 }
@@ -84,6 +89,7 @@ void TFTextIn::reject() {
 
 void TFTextIn::closeEvent(QCloseEvent* event) {
     // The close box keeps the text as typed.
+    if (event->spontaneous() && isVisible()) playerEvents().action("ok");
     event->accept();
     if (isVisible()) done(QDialog::Rejected);
 }

@@ -4,6 +4,7 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "shell/PlayerEvents.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -109,11 +110,13 @@ void TFromCom::finish() {
 }
 
 void TFromCom::Label1Click() {
+    playerEvents().action("verb 0");
     setResult(std::string());
     finish();
 }
 
 void TFromCom::buttonClick(int index) {
+    playerEvents().action("verb " + std::to_string(index + 1));
     // The bytes as filled in, so that a name cut inside a double-byte
     // character survives unchanged; a text set on the controls directly
     // counts as it reads.
