@@ -3,7 +3,8 @@
 
 Python 3 standard library only. Run from anywhere:
 
-    python3 demo/tools/make_assets.py
+    python3 demo/tools/make_assets.py          # everything (about a minute)
+    python3 demo/tools/make_assets.py scenes   # only the scene files
 
 It writes, into demo/:
   * the scene files Opning.dat, Tower.dat, Yoru.dat (CP932, CR LF) from the
@@ -19,8 +20,10 @@ The output is deterministic: the same script always writes the same bytes.
 import math
 import os
 import random
+import re
 import struct
 import sys
+import unicodedata
 import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -184,12 +187,6 @@ def minus(a, b):
     return lambda x, y: max(a(x, y), -b(x, y))
 
 
-def bbox(pts, pad=2):
-    xs = [p[0] for p in pts]
-    ys = [p[1] for p in pts]
-    return (min(xs) - pad, min(ys) - pad, max(xs) + pad, max(ys) + pad)
-
-
 def noise(x, y, seed=0):
     """Cheap repeatable per-pixel noise in -1..1."""
     n = (x * 374761393 + y * 668265263 + seed * 2147483647) & 0xFFFFFFFF
@@ -344,7 +341,7 @@ def draw_beam(cv, angle_deg):
     cv.glow(ox, oy, 26, (255, 250, 220), 0.9)
 
 
-def akari(scale=1.0):
+def akari():
     """The girl Akari, standing, drawn on black for the masked (mode 1) GP."""
     cw, ch = 70, 170
     cv = Canvas(cw, ch)
@@ -911,6 +908,14 @@ def check_scene(name, lines):
     if body[-1] != ';':
         errors.append('%s: the last line is never run; end the file with a spare ";"' % name)
 
+    for ln in body:  # a line wider than the message box wraps untidily
+        if ln.startswith('.') or ln == ';':
+            continue
+        t = re.sub(r'/\*\s*\d\s*\*/', 'ＡＢＣＤ', ln)  # room for a name of four characters
+        width = sum(1.0 if unicodedata.east_asian_width(c) in 'WFA' else 0.5 for c in t)
+        if width > 24:
+            errors.append('%s: text line too wide for the message box: %s' % (name, ln))
+
     def need(label, where):
         if label.lower() not in labels:
             errors.append('%s: %s jumps to missing label %r' % (name, where, label))
@@ -964,6 +969,8 @@ def make_scenes():
 def main():
     out = lambda n: os.path.join(DEMO, n)
     make_scenes()
+    if sys.argv[1:] == ['scenes']:  # only the .dat files, for quick text edits
+        return
     a = akari()
     write_bmp24(out('Akari.bmp'), a)
     write_mask(out('AkariB.bmp'), mask_of(a))
