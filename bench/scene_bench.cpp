@@ -150,6 +150,7 @@ int main(int argc, char** argv) {
     const double readUs = meanUs(100, [&] { (void)ReadSceneFile("room.dat"); });
     std::printf("scene.read_file_ms %.3f ms\n", readUs / 1000.0);
 
+    DrawPicture(g, 100, 80, 1, "fig");  // first use: the files are decoded and cached
     const double mode1 = meanUs(300, [&] { DrawPicture(g, 100, 80, 1, "fig"); });
     const double mode2 = meanUs(300, [&] { DrawPicture(g, 100, 80, 2, "fig"); });
     const double decode = meanUs(300, [&] { (void)loadBitmapFile("fig.bmp"); });

@@ -4,6 +4,10 @@
 #include "scene/FileLookup.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <list>
+#include <optional>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -310,15 +314,76 @@ QImage decodeBitmap(const QByteArray& bytes) {
     return decodeUncompressed(r, h, pal);
 }
 
+namespace {
+
+// Recently decoded bitmaps, so that a picture drawn again and again (a
+// figure, its mask) is decoded once. An entry is valid while its file keeps
+// the same size and modification time; the cache holds a bounded number of
+// pixels and forgets the least recently used first.
+class DecodedCache {
+public:
+    struct Key {
+        QString path;
+        qint64 size = 0;
+        qint64 inode = 0;
+        qint64 changedNs = 0;  // the status change time: every write moves it
+        bool operator==(const Key&) const = default;
+    };
+    std::optional<QImage> find(const Key& k) {
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (it->key == k) {
+                entries_.splice(entries_.begin(), entries_, it);
+                return entries_.front().image;
+            }
+        }
+        return std::nullopt;
+    }
+    void put(const Key& k, const QImage& image) {
+        const qint64 bytes = image.sizeInBytes();
+        if (bytes > kMaxBytes / 4) return;
+        entries_.push_front(Entry{k, image});
+        total_ += bytes;
+        while (total_ > kMaxBytes && !entries_.empty()) {
+            total_ -= entries_.back().image.sizeInBytes();
+            entries_.pop_back();
+        }
+    }
+
+private:
+    static constexpr qint64 kMaxBytes = 64LL << 20;
+    struct Entry {
+        Key key;
+        QImage image;
+    };
+    std::list<Entry> entries_;
+    qint64 total_ = 0;
+};
+
+DecodedCache& decodedCache() {
+    static DecodedCache cache;
+    return cache;
+}
+
+} // namespace
+
 QImage loadBitmapFile(const std::string& name) {
     const auto path = findFile(name);
     if (!path) throw cannotOpenError(name);
     QFile f(*path);
     if (!f.open(QIODevice::ReadOnly)) throw cannotOpenError(name);
     if (f.size() > kMaxFileBytes) throw badBitmapError();
+    struct stat st {};
+    const bool known = fstat(f.handle(), &st) == 0;
+    const DecodedCache::Key key{QFileInfo(f).absoluteFilePath(), qint64(st.st_size), qint64(st.st_ino),
+                                qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+    if (known) {
+        if (auto hit = decodedCache().find(key)) return *hit;
+    }
     QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) throw cannotOpenError(name);
-    return decodeBitmap(bytes);
+    QImage image = decodeBitmap(bytes);
+    if (known) decodedCache().put(key, image);
+    return image;
 }
 
 } // namespace qel

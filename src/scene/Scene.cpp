@@ -100,14 +100,16 @@ bool LoadScene(Game& g, const std::string& sceneName) {
     return true;
 }
 
-void ReadBackgroundLine(Game& g) {
+void ReadBackgroundLine(Game& g, const std::function<void()>& afterBitmap) {
     const std::string line = g.st.ScriptLines[0];
     // The new background replaces the old one only once it has loaded.
     QImage background = loadBitmapFile(GetField(0, line) + ".BMP");
     g.pics.Haikei = std::move(background);
+    if (afterBitmap) afterBitmap();
     g.host.setPictureSize(g.pics.Haikei.width(), g.pics.Haikei.height());
     // An independent bitmap: drawing on the shown picture leaves Haikei clean.
     copyPicture(g.pics.ImageFront, g.pics.Haikei);
+    g.host.updatePicture();  // the window may keep its size: show the new picture anyway
     g.st.ScriptLines.removeFirst();
 }
 

@@ -2,6 +2,7 @@
 // Scene files: reading, the header steps and the scene change.
 #include "engine/Game.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,9 @@ std::vector<std::string> ReadSceneFile(const std::string& fileName);
 // JS: enters scene sceneName + ".dat". False when the file does not exist
 // (the message has been shown and the program is closing).
 bool LoadScene(Game& g, const std::string& sceneName);
-void ReadBackgroundLine(Game& g);
+// afterBitmap, when given, runs once the bitmap has loaded and before the
+// window takes its size (a continued game checks the data version there).
+void ReadBackgroundLine(Game& g, const std::function<void()>& afterBitmap = {});
 void ReadObjectEntries(Game& g);
 void CheckDataVersion(Game& g);
 

@@ -3,7 +3,6 @@
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
 #include "engine/Script.h"
-#include "scene/Bitmap.h"
 #include "scene/FileLookup.h"
 #include "scene/Scene.h"
 #include "shell/SaveFile.h"
@@ -17,18 +16,6 @@
 namespace qel {
 
 namespace {
-
-// The background step of a continued game: the version check comes after the
-// bitmap has been read and before the main window takes its size.
-void readSavedBackgroundLine(Game& g) {
-    const std::string line = g.st.ScriptLines[0];
-    QImage background = loadBitmapFile(GetField(0, line) + ".BMP");
-    g.pics.Haikei = std::move(background);
-    CheckDataVersion(g);
-    g.host.setPictureSize(g.pics.Haikei.width(), g.pics.Haikei.height());
-    g.pics.ImageFront = g.pics.Haikei.copy();
-    g.st.ScriptLines.removeFirst();
-}
 
 // Asks whether to save, and whether to overwrite an existing save, with boxes
 // of the given kinds; writes the save when the player agrees. The overwrite
@@ -92,7 +79,8 @@ void LoadSavedGame(Game& g, const std::string& startScene, std::function<void()>
     ReadSaveFile(g.st);
     g.st.ScriptLines.clear();
     g.st.ScriptLines.assign(ReadSceneFile(g.st.SceneName));
-    readSavedBackgroundLine(g);
+    // Here the version is checked after the bitmap has been read.
+    ReadBackgroundLine(g, [&g] { CheckDataVersion(g); });
     ReadObjectEntries(g);
     g.st.TargetLine = 0;
     g.host.sceneLoaded(g.st.SceneName);

@@ -88,7 +88,7 @@ TEST_F(SceneFixture, WorkedExampleLoads) {
     g.pics.ImageFront.setPixel(0, 0, 0xFF000000u);  // the shown picture is its own bitmap
     EXPECT_EQ(g.pics.Haikei.pixel(0, 0), 0xFF336699u);
 
-    EXPECT_EQ(host.log, (Lines{"hideMessage", "size:64x48", "resetFace", "scene:room1.dat"}));
+    EXPECT_EQ(host.log, (Lines{"hideMessage", "size:64x48", "update", "resetFace", "scene:room1.dat"}));
 }
 
 TEST_F(SceneFixture, ObjectLinesFollowTheFieldRules) {

@@ -108,7 +108,7 @@ TEST_F(ShellFixture, NewGameResetsIntegersKeepsStringsAndLoadsTheHeader) {
     EXPECT_EQ(g.st.ObjectRects[12].Left, -1);
     EXPECT_EQ(g.st.ObjectWords[12][2].str(), "push");  // comes back if UN defines object 12 again
     EXPECT_EQ(g.pics.Haikei.size(), QSize(100, 80));
-    EXPECT_EQ(host.log, (std::vector<std::string>{"size:100x80", "scene:Opning.dat"}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"size:100x80", "update", "scene:Opning.dat"}));
 }
 
 TEST_F(ShellFixture, VersionCheckComesBeforeThePictureInANewGameAndAfterItWhenContinuing) {
@@ -137,7 +137,7 @@ TEST_F(ShellFixture, VersionCheckComesBeforeThePictureInANewGameAndAfterItWhenCo
     host.log.clear();
     PrepareGame(g);
     LoadSavedGame(g, "Opning.dat", {});
-    EXPECT_EQ(host.log, (std::vector<std::string>{"box:Notice:" + kVersionWarning, "size:64x48", "scene:New.dat"}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"box:Notice:" + kVersionWarning, "size:64x48", "update", "scene:New.dat"}));
     EXPECT_EQ(g.st.ScriptLines[0], ".Start");
 }
 
@@ -156,7 +156,7 @@ TEST_F(ShellFixture, ContinueRestoresVariablesAndTheSavedScene) {
     EXPECT_EQ(g.st.TargetLine, 0);
     EXPECT_EQ(g.st.PendingStart, 1);
     EXPECT_EQ(g.pics.Haikei.size(), QSize(64, 48));
-    EXPECT_EQ(host.log, (std::vector<std::string>{"size:64x48", "scene:Room2.dat"}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"size:64x48", "update", "scene:Room2.dat"}));
 }
 
 TEST_F(ShellFixture, ContinueWithoutSaveStartsANewGameWithoutShowingTheWindowEarly) {
@@ -165,7 +165,7 @@ TEST_F(ShellFixture, ContinueWithoutSaveStartsANewGameWithoutShowingTheWindowEar
     PrepareGame(g);
     LoadSavedGame(g, "Opning.dat", [&] { shown = true; });
     EXPECT_FALSE(shown);  // the caller shows it after the load, so the start label runs
-    EXPECT_EQ(host.log, (std::vector<std::string>{box("Notice", "セーブＤＡＴＡが見当たりません"), "size:100x80",
+    EXPECT_EQ(host.log, (std::vector<std::string>{box("Notice", "セーブＤＡＴＡが見当たりません"), "size:100x80", "update",
                                                   "scene:Opning.dat"}));
     EXPECT_EQ(g.st.SceneName, "Opning.dat");
     EXPECT_EQ(g.st.IntVars[1], 0);

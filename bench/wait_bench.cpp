@@ -1,0 +1,112 @@
+// CPU used while the player waits: an unanswered page wait and a timed wait
+// (OS) of 5 seconds each, and the accuracy of a transition's pacing. Prints
+// "NAME VALUE UNIT" lines.
+#include "app/QWindowHost.h"
+#include "dialogs/QMessageWindow.h"
+#include "dialogs/QWaits.h"
+#include "engine/Errors.h"
+#include "engine/Game.h"
+#include "scene/Transitions.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <ctime>
+
+using namespace qel;
+
+namespace {
+
+double cpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// A host whose waits are the program's real ones; the rest does nothing.
+class BenchHost : public GameHost {
+public:
+    explicit BenchHost(TFormMsgText& m) : messages(m) {}
+    TFormMsgText& messages;
+    RealClock clock;
+    void clearMessageText() override {}
+    void addMessageLine(const std::string&) override {}
+    void waitForPage() override { messages.WaitForPage(); }
+    void closeMessageWindow() override {}
+    void hideMessageWindow() override {}
+    void showFace(const std::string&) override {}
+    void resetFace() override {}
+    void arrangeMessageWindow(const MessageArrangement&) override {}
+    void setClickLock(int v) override { messages.setClickLock(v); }
+    void frameMainWindow(const FrameRequest&) override {}
+    void setPictureSize(int, int) override {}
+    void repaintPicture() override {}
+    void updatePicture() override {}
+    void endGame() override {}
+    void closeMainWindow() override {}
+    void quitProgram() override {}
+    BoxAnswer messageBox(BoxKind, const std::string&) override { return BoxAnswer::Ok; }
+    std::string inputText() override { return {}; }
+    void playMusic(std::int32_t, const std::string&) override {}
+    void playSound(std::int32_t, const std::string&) override {}
+    std::int64_t nowMs() override { return clock.nowMs(); }
+    void waitMs(std::int64_t ms) override { clock.waitMs(ms); }
+};
+
+void writeBmp(const QString& path, int w, int h) {
+    const int row = (w * 3 + 3) & ~3;
+    QByteArray b;
+    auto put = [&b](quint32 v, int n) { for (int i = 0; i < n; ++i) b.append(char((v >> (8 * i)) & 0xFF)); };
+    b.append("BM");
+    put(quint32(54 + row * h), 4); put(0, 4); put(54, 4);
+    put(40, 4); put(quint32(w), 4); put(quint32(h), 4); put(1, 2); put(24, 2); put(0, 4);
+    put(quint32(row * h), 4); put(0, 4); put(0, 4); put(0, 4); put(0, 4);
+    b.append(QByteArray(row * h, '\x40'));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(b);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TFormMsgText messages;
+    BenchHost host(messages);
+    Game g(host);
+
+    // A page wait nobody answers for 5 seconds; a timer reads on at the end.
+    messages.show();
+    QTimer::singleShot(5000, &messages, [&messages] { messages.PageClickFromMain(); });
+    double c0 = cpuSeconds();
+    std::int64_t t0 = monotonicMs();
+    messages.WaitForPage();
+    double wall = double(monotonicMs() - t0) / 1000.0;
+    std::printf("wait.page_cpu_percent %.3f %%\n", 100.0 * (cpuSeconds() - c0) / wall);
+
+    // OS,5000.
+    c0 = cpuSeconds();
+    t0 = monotonicMs();
+    TimedWait(g, 5000);
+    wall = double(monotonicMs() - t0) / 1000.0;
+    std::printf("wait.timed_cpu_percent %.3f %%\n", 100.0 * (cpuSeconds() - c0) / wall);
+
+    // A mode-1 transition on a 486-wide picture: 48 steps of 50 ms.
+    QTemporaryDir dir;
+    QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    writeBmp(dir.filePath("next.bmp"), 486, 295);
+    g.pics.ImageFront = QImage(486, 295, QImage::Format_RGB32);
+    g.pics.ImageFront.fill(Qt::black);
+    t0 = monotonicMs();
+    TransitionTo(g, 1, "next");
+    double ms = double(monotonicMs() - t0);
+    double expected = 48 * 50.0;
+    std::printf("transition.duration_ms %.0f ms\n", ms);
+    std::printf("transition.duration_error_percent %.2f %%\n", 100.0 * (ms - expected) / expected);
+    QDir::setCurrent(previous);
+    return 0;
+}
