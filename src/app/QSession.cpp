@@ -104,7 +104,7 @@ int Session::line(const std::string& utf8) {
 }
 
 void Session::shot(int lineNo) {
-    if (options_.shotsDir.isEmpty()) return;
+    if (options_.shotsDir.isEmpty() || !w_.main || !w_.main->hasGame()) return;
     const QImage& img = w_.main->game().pics.ImageFront;
     if (img.isNull()) return;
     QString name = QStringLiteral("%1/%2.png").arg(options_.shotsDir).arg(lineNo, 4, 10, QLatin1Char('0'));
@@ -174,8 +174,8 @@ std::optional<Turn> Session::currentTurn(QObject** what) const {
         return top.turn;
     }
     if (handlerDepth_ > 0) return std::nullopt;
-    if (w_.startMenu->isVisible()) return Turn::Menu;
-    if (w_.main->isVisible()) return Turn::Idle;
+    if (w_.startMenu && w_.startMenu->isVisible()) return Turn::Menu;
+    if (w_.main && w_.main->isVisible()) return Turn::Idle;
     return std::nullopt;
 }
 
@@ -185,8 +185,8 @@ void Session::check() {
     announce_ = false;
     if (finished_ || quitting()) return;
     if (frames_.empty() && handlerDepth_ == 0 && announce) {
-        if (w_.startMenu->isVisible()) line("menu");
-        else if (w_.main->isVisible()) shot(line("idle"));
+        if (w_.startMenu && w_.startMenu->isVisible()) line("menu");
+        else if (w_.main && w_.main->isVisible()) shot(line("idle"));
     }
     offer();
 }
@@ -195,7 +195,8 @@ void Session::offer() {
     if (!replayLoaded_ || finished_ || actionPending_) return;
     if (!currentTurn(nullptr)) {
         // Nothing waits for the player and nothing runs: the session is over.
-        if (frames_.empty() && handlerDepth_ == 0 && !w_.startMenu->isVisible() && !w_.main->isVisible())
+        if (frames_.empty() && handlerDepth_ == 0 && w_.startMenu && w_.main && !w_.startMenu->isVisible() &&
+            !w_.main->isVisible())
             finish(0);
         return;
     }

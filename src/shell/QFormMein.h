@@ -50,6 +50,7 @@ public:
     // The game; created with the host once the windows exist.
     void createGame(GameHost& host);
     Game& game() { return *game_; }
+    bool hasGame() const { return game_ != nullptr; }
 
     PictureView* ImageFront = nullptr;
     QMenu* PopupMenu1 = nullptr;

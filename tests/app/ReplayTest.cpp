@@ -1,0 +1,175 @@
+// End-to-end: the player itself, driven by replay files on the bundled demo.
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kReplays = QStringLiteral(QEL_SOURCE_DIR "/tests/app/replays");
+
+QString readText(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+void writeText(const QString& path, const QString& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+}
+
+// Compares with a golden file; QEL_UPDATE_GOLDEN=1 rewrites it instead.
+void expectGolden(const QString& actual, const QString& goldenName) {
+    const QString path = kReplays + "/" + goldenName;
+    if (qEnvironmentVariableIsSet("QEL_UPDATE_GOLDEN")) {
+        writeText(path, actual);
+        return;
+    }
+    EXPECT_EQ(actual.toStdString(), readText(path).toStdString()) << "golden file " << path.toStdString();
+}
+
+// A copy of the demo scenario in a scratch folder, so saves go there.
+class DemoFolder {
+public:
+    DemoFolder() {
+        QDirIterator it(QStringLiteral(QEL_SOURCE_DIR "/demo"), QDir::Files);
+        while (it.hasNext()) {
+            QString from = it.next();
+            QFile::copy(from, dir.filePath(QFileInfo(from).fileName()));
+        }
+    }
+    QString path(const QString& name = {}) const { return name.isEmpty() ? dir.path() : dir.filePath(name); }
+    QTemporaryDir dir;
+};
+
+struct Result {
+    int status = -1;
+    QString transcript;
+    QString errors;
+};
+
+// Runs the player in the folder with the arguments; the transcript is read
+// from the file it writes.
+Result runPlayer(const QString& folder, QStringList args, const QString& platform = "offscreen",
+                 bool underXvfb = false) {
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", platform);
+    env.insert("SDL_AUDIODRIVER", "dummy");
+    p.setProcessEnvironment(env);
+    const QString transcript = folder + "/transcript.txt";
+    args = QStringList{"--transcript", transcript} + args;
+    if (underXvfb) {
+        p.start("xvfb-run", QStringList{"-a", "-s", "-screen 0 1024x768x24", QStringLiteral(QEL_PLAYER_BIN)} + args);
+    } else {
+        p.start(QStringLiteral(QEL_PLAYER_BIN), args);
+    }
+    Result r;
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        r.errors = "timed out";
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.transcript = readText(transcript);
+    r.errors = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QString withoutActions(const QString& transcript) {
+    QStringList kept;
+    for (const QString& l : transcript.split('\n'))
+        if (!l.startsWith("> ")) kept << l;
+    return kept.join('\n');
+}
+
+// A checksum of each shot's pixels, one "NAME HASH" line per shot.
+QString shotChecksums(const QString& dir) {
+    QStringList lines;
+    QStringList names = QDir(dir).entryList({"*.png"}, QDir::Files, QDir::Name);
+    for (const QString& n : names) {
+        QImage img(dir + "/" + n);
+        img = img.convertToFormat(QImage::Format_RGB32);
+        QCryptographicHash h(QCryptographicHash::Sha1);
+        for (int y = 0; y < img.height(); ++y)
+            h.addData(QByteArrayView(reinterpret_cast<const char*>(img.constScanLine(y)), img.width() * 4));
+        lines << n + " " + QString::fromLatin1(h.result().toHex());
+    }
+    return lines.join('\n') + "\n";
+}
+
+} // namespace
+
+TEST(Replay, FullPlayThroughOfTheDemoMatchesItsTranscriptShotsAndSave) {
+    DemoFolder demo;
+    const QString shots = demo.path("shots");
+    Result r = runPlayer(demo.path(), {"--replay", kReplays + "/demo_full.txt", "--shots", shots, "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+    expectGolden(r.transcript, "demo_full.transcript");
+    expectGolden(shotChecksums(shots), "demo_full.shots");
+    // The save made on the way: the scene where it was made, then 50 numbers, then 9 strings.
+    QFile save(demo.path("QELP.INI"));
+    ASSERT_TRUE(save.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = save.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 61);  // 60 lines, each ended by CR LF
+    EXPECT_EQ(lines[0], "Tower.dat\r");
+}
+
+TEST(Replay, ARecordedSessionReplaysToTheSameTranscript) {
+    DemoFolder first;
+    Result live = runPlayer(first.path(), {"--replay", kReplays + "/demo_full.txt", "--record",
+                                           first.path("recorded.txt"), "Opning.dat"});
+    ASSERT_EQ(live.status, 0) << live.errors.toStdString();
+    DemoFolder second;
+    Result again = runPlayer(second.path(), {"--replay", first.path("recorded.txt"), "Opning.dat"});
+    ASSERT_EQ(again.status, 0) << again.errors.toStdString();
+    EXPECT_EQ(withoutActions(again.transcript).toStdString(), withoutActions(live.transcript).toStdString());
+}
+
+TEST(Replay, AnActionThatDoesNotFitEndsWithStatus3) {
+    DemoFolder demo;
+    writeText(demo.path("bad.txt"), "ok\nnew\nverb 2\n");
+    Result r = runPlayer(demo.path(), {"--replay", demo.path("bad.txt"), "Opning.dat"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.transcript.contains("replay-error 3: no verb window is open\nend\n")) << r.transcript.toStdString();
+}
+
+TEST(Replay, AUsedUpReplayEndsAtOnceWithoutSaving) {
+    DemoFolder demo;
+    writeText(demo.path("short.txt"), "# just start\nok\n\nnew\n");
+    Result r = runPlayer(demo.path(), {"--replay", demo.path("short.txt"), "Opning.dat"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.transcript.endsWith("page\nend\n")) << r.transcript.toStdString();
+    EXPECT_FALSE(QFile::exists(demo.path("QELP.INI")));
+}
+
+TEST(Replay, RunsOnARealXServer) {
+    if (QStandardPaths::findExecutable("xvfb-run").isEmpty()) FAIL() << "xvfb-run is not installed";
+    DemoFolder demo;
+    Result r = runPlayer(demo.path(), {"--replay", kReplays + "/demo_full.txt", "Opning.dat"}, "xcb", true);
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+    EXPECT_EQ(r.transcript.toStdString(), readText(kReplays + "/demo_full.transcript").toStdString());
+}
+
+TEST(Player, HelpAndVersion) {
+    QProcess p;
+    p.start(QStringLiteral(QEL_PLAYER_BIN), {"--version"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), "QEL Player ver.1.24\n");
+    p.start(QStringLiteral(QEL_PLAYER_BIN), {"--help"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_TRUE(p.readAllStandardOutput().contains("--replay FILE"));
+    p.start(QStringLiteral(QEL_PLAYER_BIN), {"--bogus"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+}
