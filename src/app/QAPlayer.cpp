@@ -80,51 +80,61 @@ int RunPlayer(const QStringList& arguments) {
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The five windows, in their order; all live until the program ends.
-    Windows w;
     // The session listens from the start: the start menu's creation may
     // already show a box.
+    Windows pending;
     std::unique_ptr<Session> recorder;
+    RealClock realClock;
+    SdlAudioBackend audio;
+    std::unique_ptr<PlayerWindows> player;
     if (session.any()) {
         try {
-            recorder = std::make_unique<Session>(session, w);
+            recorder = std::make_unique<Session>(session, pending);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "qelplayer: %s\n", e.what());
             return 2;
         }
         setPlayerEvents(recorder.get());
     }
-    TStartMenu startMenu;
-    w.startMenu = &startMenu;
-    startMenu.FormCreate(firstArg);
-    TFormMein mainWindow;
-    w.main = &mainWindow;
-    mainWindow.setCaption(MainWindowCaption(firstArg));
-    TFormMsgText messages;
-    w.messages = &messages;
-    TFromCom verbs;
-    w.verbs = &verbs;
-    TFTextIn textInput;
-    w.textInput = &textInput;
+    player = std::make_unique<PlayerWindows>(firstArg, recorder ? recorder->clock() : static_cast<Clock&>(realClock),
+                                             audio);
+    if (recorder) recorder->setWindows(player->w);
 
-    RealClock realClock;
-    WindowHost host(w, recorder ? recorder->clock() : static_cast<Clock&>(realClock));
-    mainWindow.connectWindows(&startMenu, &messages, &verbs);
-    mainWindow.createGame(host);
-    startMenu.connectMainWindow(&mainWindow);
-
-    SdlAudioBackend audio;
-    MusicPlayback players(audio);
-    players.setTimerErrorHandler([](const GameError& e) { showErrorBox(e.text()); });
-    host.music = [&players](std::int32_t mode, const std::string& file) { players.MP(mode, file); };
-    host.sound = [&players](std::int32_t mode, const std::string& file) { players.WP(mode, file); };
-
-    startMenu.show();
+    player->startMenu->show();
     if (recorder) recorder->start();
     int status = QApplication::exec();
     if (recorder) recorder->close();
     setPlayerEvents(nullptr);
     return status;
 }
+
+PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio) {
+    // The five windows, in their order; each creation handler runs as its
+    // window is created.
+    startMenu = std::make_unique<TStartMenu>();
+    w.startMenu = startMenu.get();
+    startMenu->FormCreate(firstArg);
+    main = std::make_unique<TFormMein>();
+    w.main = main.get();
+    main->setCaption(MainWindowCaption(firstArg));
+    messages = std::make_unique<TFormMsgText>();
+    w.messages = messages.get();
+    verbs = std::make_unique<TFromCom>();
+    w.verbs = verbs.get();
+    textInput = std::make_unique<TFTextIn>();
+    w.textInput = textInput.get();
+
+    host = std::make_unique<WindowHost>(w, clock);
+    main->connectWindows(startMenu.get(), messages.get(), verbs.get());
+    main->createGame(*host);
+    startMenu->connectMainWindow(main.get());
+
+    players = std::make_unique<MusicPlayback>(audio);
+    players->setTimerErrorHandler([](const GameError& e) { showErrorBox(e.text()); });
+    host->music = [this](std::int32_t mode, const std::string& file) { players->MP(mode, file); };
+    host->sound = [this](std::int32_t mode, const std::string& file) { players->WP(mode, file); };
+}
+
+PlayerWindows::~PlayerWindows() = default;
 
 } // namespace qel

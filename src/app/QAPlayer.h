@@ -1,8 +1,35 @@
 #pragma once
 // The program module: start-up, the five windows, the event loop.
+#include "app/QWindowHost.h"
+
+#include <QString>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 namespace qel {
+
+class AudioBackend;
+class MusicPlayback;
+
+// The five windows of the program, created in their order, with the running
+// game's host and the music players. All live as long as this object.
+class PlayerWindows {
+public:
+    PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio);
+    ~PlayerWindows();
+    PlayerWindows(const PlayerWindows&) = delete;
+    PlayerWindows& operator=(const PlayerWindows&) = delete;
+
+    Windows w;  // filled in as the windows are created
+    std::unique_ptr<TStartMenu> startMenu;
+    std::unique_ptr<TFormMein> main;
+    std::unique_ptr<TFormMsgText> messages;
+    std::unique_ptr<TFromCom> verbs;
+    std::unique_ptr<TFTextIn> textInput;
+    std::unique_ptr<WindowHost> host;
+    std::unique_ptr<MusicPlayback> players;
+};
 
 // Runs the player with the program's arguments (after QApplication exists);
 // returns the process's exit status.

@@ -44,7 +44,7 @@ QPushButton* boxButton(QObject* what, const char* utf8Text) {
 
 } // namespace
 
-Session::Session(const SessionOptions& options, const Windows& windows) : options_(options), w_(windows) {
+Session::Session(const SessionOptions& options, const Windows& windows) : options_(options), w_(&windows) {
     if (!options_.replayFile.isEmpty()) {
         QFile f(options_.replayFile);
         if (!f.open(QIODevice::ReadOnly))
@@ -104,8 +104,8 @@ int Session::line(const std::string& utf8) {
 }
 
 void Session::shot(int lineNo) {
-    if (options_.shotsDir.isEmpty() || !w_.main || !w_.main->hasGame()) return;
-    const QImage& img = w_.main->game().pics.ImageFront;
+    if (options_.shotsDir.isEmpty() || !w_->main || !w_->main->hasGame()) return;
+    const QImage& img = w_->main->game().pics.ImageFront;
     if (img.isNull()) return;
     QString name = QStringLiteral("%1/%2.png").arg(options_.shotsDir).arg(lineNo, 4, 10, QLatin1Char('0'));
     img.save(name, "PNG");
@@ -174,8 +174,8 @@ std::optional<Turn> Session::currentTurn(QObject** what) const {
         return top.turn;
     }
     if (handlerDepth_ > 0) return std::nullopt;
-    if (w_.startMenu && w_.startMenu->isVisible()) return Turn::Menu;
-    if (w_.main && w_.main->isVisible()) return Turn::Idle;
+    if (w_->startMenu && w_->startMenu->isVisible()) return Turn::Menu;
+    if (w_->main && w_->main->isVisible()) return Turn::Idle;
     return std::nullopt;
 }
 
@@ -185,8 +185,8 @@ void Session::check() {
     announce_ = false;
     if (finished_ || quitting()) return;
     if (frames_.empty() && handlerDepth_ == 0 && announce) {
-        if (w_.startMenu && w_.startMenu->isVisible()) line("menu");
-        else if (w_.main && w_.main->isVisible()) shot(line("idle"));
+        if (w_->startMenu && w_->startMenu->isVisible()) line("menu");
+        else if (w_->main && w_->main->isVisible()) shot(line("idle"));
     }
     offer();
 }
@@ -195,8 +195,8 @@ void Session::offer() {
     if (!replayLoaded_ || finished_ || actionPending_) return;
     if (!currentTurn(nullptr)) {
         // Nothing waits for the player and nothing runs: the session is over.
-        if (frames_.empty() && handlerDepth_ == 0 && w_.startMenu && w_.main && !w_.startMenu->isVisible() &&
-            !w_.main->isVisible())
+        if (frames_.empty() && handlerDepth_ == 0 && w_->startMenu && w_->main && !w_->startMenu->isVisible() &&
+            !w_->main->isVisible())
             finish(0);
         return;
     }
@@ -215,7 +215,7 @@ void Session::runNext() {
         if (pendingRelease_) {
             QPoint p = *pendingRelease_;
             pendingRelease_.reset();
-            QTest::mouseRelease(w_.main->ImageFront, Qt::LeftButton, {}, p);
+            QTest::mouseRelease(w_->main->ImageFront, Qt::LeftButton, {}, p);
         }
         return;
     }
@@ -236,12 +236,12 @@ void Session::runNext() {
 
 QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
     const std::string& w = a.word;
-    TFormMein* main = w_.main;
+    TFormMein* main = w_->main;
     bool onPicture = turn == Turn::Page || turn == Turn::Idle;
 
     if (w == "new" || w == "continue" || w == "quit") {
         if (turn != Turn::Menu) return QStringLiteral("the start menu is not waiting");
-        QPushButton* b = w == "new" ? w_.startMenu->Button1 : w == "continue" ? w_.startMenu->Button2 : w_.startMenu->Button3;
+        QPushButton* b = w == "new" ? w_->startMenu->Button1 : w == "continue" ? w_->startMenu->Button2 : w_->startMenu->Button3;
         b->click();
         return {};
     }
@@ -283,7 +283,7 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         auto n = ParseNumber(a.rest);
         if (!n || *n < 0 || *n > 5) return QStringLiteral("expected: verb N (0 to 5)");
         if (turn != Turn::Verbs) return QStringLiteral("no verb window is open");
-        TFromCom* v = w_.verbs;
+        TFromCom* v = w_->verbs;
         if (*n == 0) {
             QTest::mouseClick(v->Label1, Qt::LeftButton);
         } else {
@@ -306,21 +306,21 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
     }
     if (w == "input" || w == "cancel" || w == "ok") {
         if (turn != Turn::Input) return QStringLiteral("the text input dialog is not open");
-        TFTextIn* t = w_.textInput;
+        TFTextIn* t = w_->textInput;
         if (w == "input") t->Edit1->setText(decode(encode(QString::fromUtf8(a.rest.c_str()))));
         (w == "cancel" ? t->Button2 : t->Button1)->click();
         return {};
     }
     if (w == "page" || w == "key" || w == "closemsg") {
-        if (!w_.messages->isVisible()) return QStringLiteral("the message window is not open");
+        if (!w_->messages->isVisible()) return QStringLiteral("the message window is not open");
         if (!onPicture) return QStringLiteral("the message window is not waiting");
         if (w == "page") {
-            QTest::mousePress(w_.messages->Memo1->viewport(), Qt::LeftButton);
-            QTest::mouseRelease(w_.messages->Memo1->viewport(), Qt::LeftButton);
+            QTest::mousePress(w_->messages->Memo1->viewport(), Qt::LeftButton);
+            QTest::mouseRelease(w_->messages->Memo1->viewport(), Qt::LeftButton);
         } else if (w == "key") {
-            QTest::keyClick(w_.messages, 'a');
+            QTest::keyClick(w_->messages, 'a');
         } else {
-            w_.messages->close();
+            w_->messages->close();
         }
         return {};
     }

@@ -35,6 +35,8 @@ public:
 
     // The clock the game runs on: virtual while replaying (unless real time).
     Clock& clock() { return *this; }
+    // The windows to drive, once they all exist.
+    void setWindows(const Windows& windows) { w_ = &windows; }
     // Begins: the start menu has been shown.
     void start();
     // Writes the closing line; called once when the program ends.
@@ -74,7 +76,7 @@ private:
     void finish(int status);
 
     SessionOptions options_;
-    const Windows& w_;  // filled in as the windows are created
+    const Windows* w_;  // filled in as the windows are created
     std::unique_ptr<QFile> transcript_;
     std::unique_ptr<QFile> record_;
     int lines_ = 0;
