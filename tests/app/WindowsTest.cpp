@@ -1,0 +1,137 @@
+// The real windows under the offscreen platform, driven with simulated input.
+#include "TestFiles.h"
+#include "app/QAPlayer.h"
+#include "dialogs/AudioBackend.h"
+#include "dialogs/QMessageWindow.h"
+#include "dialogs/QVerbWindow.h"
+#include "dialogs/QWaits.h"
+#include "engine/Cp932.h"
+#include "shell/GameFlow.h"
+#include "shell/QFormMein.h"
+#include "shell/QStartMenu.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace qel;
+using namespace qel::test;
+
+namespace {
+
+class SilentAudio : public AudioBackend {
+public:
+    bool open(AudioChannel, const QString&, QString*) override { return true; }
+    void play(AudioChannel) override {}
+    void close(AudioChannel) override {}
+    std::int64_t lengthMs(AudioChannel) override { return 0; }
+};
+
+class WindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetQuit(); }
+    void TearDown() override {
+        for (QWidget* w : {static_cast<QWidget*>(p.messages.get()), static_cast<QWidget*>(p.main.get())}) w->hide();
+    }
+    // A scene with a name-only object 1 at 10..20 and an object 2 with verbs over the whole picture.
+    void startScene(const std::string& body) {
+        dir.writeBmp("bg.BMP", solidImage(480, 300, 0x336699));
+        dir.write("Opning.dat", "bg\r\n10,20,10,20\r\n" + sj("箱") + "\r\n0,479,0,299\r\n" + sj("扉,開ける,見る,,,") +
+                                    "\r\n;\r\n" + body);
+        Game& g = p.main->game();
+        PrepareGame(g);
+        LoadNewGame(g, "Opning.dat");
+        p.main->show();
+        p.main->FormActivate();
+    }
+    std::vector<std::string> lines() const { return p.messages->messageLines(); }
+
+    ScratchFolder dir;
+    SilentAudio audio;
+    RealClock clock;
+    PlayerWindows p{std::nullopt, clock, audio};
+};
+
+} // namespace
+
+TEST_F(WindowsTest, StartMenuAndMainWindowDesign) {
+    EXPECT_EQ(p.startMenu->windowTitle(), QString("QEL Player"));
+    EXPECT_EQ(p.startMenu->size(), QSize(219, 105));
+    EXPECT_EQ(p.startMenu->Button1->text(), QString::fromUtf8("はじめから"));
+    EXPECT_EQ(p.startMenu->Button2->geometry(), QRect(8, 40, 200, 25));
+    EXPECT_EQ(p.startMenu->Button3->text(), QString::fromUtf8("終了"));
+    EXPECT_EQ(p.startMenu->StartScene, "Opning.dat");
+    EXPECT_EQ(p.main->windowTitle(), QString("QEL Player Ver. 1.24"));
+    EXPECT_EQ(p.main->ImageFront->size(), QSize(486, 295));
+    EXPECT_FALSE(p.main->MainMenu1->isVisibleTo(p.main.get()));
+    QStringList popup;
+    for (QAction* a : p.main->PopupMenu1->actions()) popup << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(popup, (QStringList{"TopMenu(&T)", "Help(&H)", "-", "Exit(&E)"}));
+}
+
+TEST_F(WindowsTest, SceneSizesThePictureAndFrameCommandShowsTheMenuBar) {
+    startScene(".Start\r\n.FW,2,Title\r\n;\r\nend\r\n");
+    EXPECT_EQ(p.main->ImageFront->size(), QSize(480, 300));
+    EXPECT_TRUE(p.main->MainMenu1->isVisibleTo(p.main.get()));
+    EXPECT_EQ(p.main->windowTitle(), QString("Title"));
+}
+
+TEST_F(WindowsTest, FirstPressTestsNothingUntilAPageValueIsSet) {
+    startScene(".Start\r\n;\r\n." + sj("箱") + "\r\nbox label\r\n;\r\nend\r\n");
+    ASSERT_EQ(p.messages->pageClick(), 0);
+    QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(15, 15));  // tests nothing
+    EXPECT_TRUE(lines().empty());
+    QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, QPoint(15, 15));
+    EXPECT_EQ(p.messages->pageClick(), 100);
+    // Now the name-only object runs its label once its click is over.
+    QTimer::singleShot(0, [this] { QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, QPoint(15, 15)); });
+    QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(15, 15));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"box label"}));
+}
+
+TEST_F(WindowsTest, VerbWindowOpensAtTheClampedClickAndItsChoiceRunsTheLabel) {
+    startScene(".Start\r\n;\r\n." + sj("扉見る") + "\r\nlooked\r\n;\r\nend\r\n");
+    p.messages->setPageClick(100);
+    QPoint seen;
+    QTimer::singleShot(0, [&] {
+        seen = p.verbs->pos();
+        EXPECT_TRUE(p.verbs->isVisible());
+        EXPECT_EQ(p.verbs->Label1->text(), QString::fromUtf8("扉"));
+        p.verbs->Button2->click();
+    });
+    QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(470, 280));
+    QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, QPoint(470, 280));
+    EXPECT_EQ(seen, p.main->frameGeometry().topLeft() + QPoint(445, 260));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
+    // A click on the name closes the window and runs nothing.
+    QTimer::singleShot(0, [&] {
+        seen = p.verbs->pos();
+        QTest::mouseClick(p.verbs->Label1, Qt::LeftButton);
+    });
+    QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(3, 2));
+    EXPECT_EQ(seen, p.main->frameGeometry().topLeft() + QPoint(1, 1));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
+    EXPECT_TRUE(p.verbs->result().empty());
+}
+
+TEST_F(WindowsTest, PressDuringAPageWaitTurnsThePageInsteadOfChoosing) {
+    // The start run waits for its page; a click on the object meanwhile turns it.
+    QTimer::singleShot(0, [this] {
+        QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(15, 15));
+        QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, QPoint(15, 15));
+    });
+    startScene(".Start\r\nfirst\r\n.\r\nsecond\r\n;\r\n." + sj("箱") + "\r\nbox\r\n;\r\nend\r\n");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(WindowsTest, RightClickOpensThePopupAndRunsNothing) {
+    startScene(".Start\r\n;\r\n." + sj("箱") + "\r\nbox\r\n;\r\nend\r\n");
+    p.messages->setPageClick(100);
+    QTest::mousePress(p.main->ImageFront, Qt::RightButton, {}, QPoint(15, 15));
+    EXPECT_TRUE(p.main->PopupMenu1->isVisible());
+    p.main->PopupMenu1->hide();
+    EXPECT_TRUE(lines().empty());
+}
