@@ -4,4 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 tools/setup-deps.sh
 tools/build.sh
-exec build/qelplayer "$@" demo/Opning.dat
+# A folder argument plays that scenario folder from its Opning.dat.
+exec build/qelplayer "$@" demo

@@ -30,6 +30,20 @@ std::string ScratchFolder::read(const std::string& name) const {
     return std::string(b.constData(), std::size_t(b.size()));
 }
 
+void ScratchFolder::copyFrom(const QString& folder) const {
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files))
+        QFile::copy(f.absoluteFilePath(), dir_.filePath(f.fileName()));
+}
+
+std::map<std::string, std::string> ScratchFolder::snapshot() const {
+    std::map<std::string, std::string> out;
+    for (const QFileInfo& f : QDir(dir_.path()).entryInfoList(QDir::Files)) {
+        std::string name = f.fileName().toStdString();
+        out[name] = read(name);
+    }
+    return out;
+}
+
 bool ScratchFolder::exists(const std::string& name) const {
     return QFile::exists(dir_.filePath(QString::fromUtf8(name.c_str())));
 }

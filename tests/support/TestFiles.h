@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <QTemporaryDir>
+#include <map>
 #include <string>
 
 namespace qel::test {
@@ -20,6 +21,10 @@ public:
     // Writes a 24-bit bottom-up Windows bitmap of the image.
     void writeBmp(const std::string& name, const QImage& image) const;
     std::string read(const std::string& name) const;
+    // Copies every file of a folder into this one.
+    void copyFrom(const QString& folder) const;
+    // Every file's name and bytes, to tell whether anything changed.
+    std::map<std::string, std::string> snapshot() const;
     bool exists(const std::string& name) const;
 
 private:
