@@ -1,4 +1,5 @@
 // Script engine throughput: simple commands per second and the cost of a jump.
+#include "NullHost.h"
 #include "engine/Script.h"
 
 #include <QGuiApplication>
@@ -8,39 +9,13 @@
 using namespace qel;
 
 namespace {
-class SilentHost : public GameHost {
-public:
-    void clearMessageText() override {}
-    void addMessageLine(const std::string&) override {}
-    void waitForPage() override {}
-    void closeMessageWindow() override {}
-    void hideMessageWindow() override {}
-    void showFace(const std::string&) override {}
-    void resetFace() override {}
-    void arrangeMessageWindow(const MessageArrangement&) override {}
-    void setClickLock(int) override {}
-    void frameMainWindow(const FrameRequest&) override {}
-    void setPictureSize(int, int) override {}
-    void repaintPicture() override {}
-    void updatePicture() override {}
-    void endGame() override {}
-    void closeMainWindow() override {}
-    void quitProgram() override {}
-    BoxAnswer messageBox(BoxKind, const std::string&) override { return BoxAnswer::Ok; }
-    std::string inputText() override { return {}; }
-    void playMusic(std::int32_t, const std::string&) override {}
-    void playSound(std::int32_t, const std::string&) override {}
-    std::int64_t nowMs() override { return 0; }
-    void waitMs(std::int64_t) override {}
-};
-
 double seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 } // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    SilentHost host;
+    NullHost host;
     Game g(host);
 
     // A loop of IN, FS, IS and JR: 255 passes of 4 commands per run.

@@ -1,6 +1,7 @@
 // Timings of the scene loader, GP and one transition step.
 // Prints "NAME VALUE UNIT" lines. Run from any folder; it works in a
 // temporary folder of its own.
+#include "NullHost.h"
 #include "engine/Game.h"
 #include "scene/Bitmap.h"
 #include "scene/Pictures.h"
@@ -23,42 +24,6 @@ using namespace qel;
 
 namespace {
 
-// A host with no windows: nothing is shown and nothing waits. The repaint
-// hook lets a measurement see when a transition step has been drawn.
-class NullHost : public GameHost {
-public:
-    std::function<void()> onRepaint;
-
-    void clearMessageText() override {}
-    void addMessageLine(const std::string&) override {}
-    void waitForPage() override {}
-    void closeMessageWindow() override {}
-    void hideMessageWindow() override {}
-    void showFace(const std::string&) override {}
-    void resetFace() override {}
-    void arrangeMessageWindow(const MessageArrangement&) override {}
-    void setClickLock(int) override {}
-    void frameMainWindow(const FrameRequest&) override {}
-    void setPictureSize(int, int) override {}
-    void repaintPicture() override {
-        if (onRepaint) onRepaint();
-    }
-    void updatePicture() override {}
-    void endGame() override {}
-    void closeMainWindow() override {}
-    void quitProgram() override {}
-    BoxAnswer messageBox(BoxKind, const std::string&) override { return BoxAnswer::Ok; }
-    std::string inputText() override { return {}; }
-    void playMusic(std::int32_t, const std::string&) override {}
-    void playSound(std::int32_t, const std::string&) override {}
-    std::int64_t nowMs() override { return clock_.elapsed(); }
-    void waitMs(std::int64_t) override {}
-
-    NullHost() { clock_.start(); }
-
-private:
-    QElapsedTimer clock_;
-};
 
 QImage noise(int w, int h, unsigned seed) {
     QImage img(w, h, QImage::Format_RGB32);

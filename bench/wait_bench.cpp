@@ -1,6 +1,7 @@
 // CPU used while the player waits: an unanswered page wait and a timed wait
 // (OS) of 5 seconds each, and the accuracy of a transition's pacing. Prints
 // "NAME VALUE UNIT" lines.
+#include "NullHost.h"
 #include "app/QWindowHost.h"
 #include "dialogs/QMessageWindow.h"
 #include "dialogs/QWaits.h"
@@ -26,32 +27,14 @@ double cpuSeconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
-// A host whose waits are the program's real ones; the rest does nothing.
-class BenchHost : public GameHost {
+// A host whose waits are the program's real ones.
+class BenchHost : public NullHost {
 public:
     explicit BenchHost(TFormMsgText& m) : messages(m) {}
     TFormMsgText& messages;
     RealClock clock;
-    void clearMessageText() override {}
-    void addMessageLine(const std::string&) override {}
     void waitForPage() override { messages.WaitForPage(); }
-    void closeMessageWindow() override {}
-    void hideMessageWindow() override {}
-    void showFace(const std::string&) override {}
-    void resetFace() override {}
-    void arrangeMessageWindow(const MessageArrangement&) override {}
     void setClickLock(int v) override { messages.setClickLock(v); }
-    void frameMainWindow(const FrameRequest&) override {}
-    void setPictureSize(int, int) override {}
-    void repaintPicture() override {}
-    void updatePicture() override {}
-    void endGame() override {}
-    void closeMainWindow() override {}
-    void quitProgram() override {}
-    BoxAnswer messageBox(BoxKind, const std::string&) override { return BoxAnswer::Ok; }
-    std::string inputText() override { return {}; }
-    void playMusic(std::int32_t, const std::string&) override {}
-    void playSound(std::int32_t, const std::string&) override {}
     std::int64_t nowMs() override { return clock.nowMs(); }
     void waitMs(std::int64_t ms) override { clock.waitMs(ms); }
 };

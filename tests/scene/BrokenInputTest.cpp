@@ -36,14 +36,7 @@ const Case kCases[] = {
     {"binary", ""},
 };
 
-QString errorOf(const std::function<void()>& load) {
-    try {
-        load();
-    } catch (const GameError& e) {
-        return decode(e.text());
-    }
-    return QStringLiteral("(no error)");
-}
+QString errorOf(const std::function<void()>& load) { return decode(errorText(load)); }
 
 } // namespace
 

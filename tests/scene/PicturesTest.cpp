@@ -21,17 +21,6 @@ QImage pattern(int w, int h, int seed) {
     return img;
 }
 
-// Records a copy of the shown picture at every repaint.
-class CapturingHost : public FakeHost {
-public:
-    const Game* game = nullptr;
-    std::vector<QImage> frames;
-    void repaintPicture() override {
-        FakeHost::repaintPicture();
-        frames.push_back(game->pics.ImageFront.copy());
-    }
-};
-
 struct PictureFixture : ::testing::Test {
     ScratchFolder folder;
     CapturingHost host;
@@ -45,14 +34,6 @@ struct PictureFixture : ::testing::Test {
     }
 };
 
-std::string errorText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const GameError& e) {
-        return e.text();
-    }
-    return "(no error)";
-}
 
 } // namespace
 

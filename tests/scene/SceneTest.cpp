@@ -15,14 +15,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string errorText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const GameError& e) {
-        return e.text();
-    }
-    return "(no error)";
-}
 
 std::string joinCrLf(const Lines& lines) {
     std::string s;

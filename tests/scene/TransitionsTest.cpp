@@ -23,16 +23,6 @@ QImage pattern(int w, int h, int seed) {
     return img;
 }
 
-class CapturingHost : public FakeHost {
-public:
-    const Game* game = nullptr;
-    std::vector<QImage> frames;
-    void repaintPicture() override {
-        FakeHost::repaintPicture();
-        frames.push_back(game->pics.ImageFront.copy());
-    }
-};
-
 struct TransitionFixture : ::testing::Test {
     ScratchFolder folder;
     CapturingHost host;
@@ -46,14 +36,6 @@ struct TransitionFixture : ::testing::Test {
     }
 };
 
-std::string errorText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const GameError& e) {
-        return e.text();
-    }
-    return "(no error)";
-}
 
 // Where the pixel (x, y) of the shown picture comes from after step s of a
 // mode: the new picture or the old one, and at which coordinate.

@@ -15,18 +15,11 @@
 using namespace qel;
 using qel::test::FakeHost;
 using qel::test::ScratchFolder;
+using qel::test::errorText;
 using qel::test::solidImage;
 
 namespace {
 
-std::string errorText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const GameError& e) {
-        return e.text();
-    }
-    return "(no error)";
-}
 
 std::string box(const char* kind, const char* utf8) { return std::string("box:") + kind + ":" + sj(utf8); }
 const char* kQuit = "ゲームを終了しますか？";

@@ -3,6 +3,7 @@
 #include "engine/Errors.h"
 #include "shell/SaveFile.h"
 
+#include "FakeHost.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@
 
 using namespace qel;
 using qel::test::ScratchFolder;
+using qel::test::errorText;
 
 namespace {
 
@@ -33,14 +35,6 @@ std::string saveText(const std::string& scene, const std::vector<std::string>& i
 std::vector<std::string> fiftyInts(const std::string& v = "0") { return std::vector<std::string>(50, v); }
 std::vector<std::string> nineStrs() { return std::vector<std::string>(9, ""); }
 
-std::string errorText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const GameError& e) {
-        return e.text();
-    }
-    return "(no error)";
-}
 
 QStringList folderEntries(const ScratchFolder& dir) {
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);

@@ -1,5 +1,8 @@
 #include "FakeHost.h"
 
+#include "engine/Errors.h"
+#include "engine/Game.h"
+
 #include <algorithm>
 
 namespace qel::test {
@@ -92,5 +95,19 @@ void FakeHost::waitMs(std::int64_t ms) {
     if (ms > 0) now += ms;
 }
 void FakeHost::sceneLoaded(const std::string& sceneName) { log.push_back("scene:" + sceneName); }
+
+void CapturingHost::repaintPicture() {
+    FakeHost::repaintPicture();
+    frames.push_back(game->pics.ImageFront.copy());
+}
+
+std::string errorText(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const GameError& e) {
+        return e.text();
+    }
+    return "(no error)";
+}
 
 } // namespace qel::test

@@ -2,10 +2,16 @@
 // A recording fake of the windows, for running the engine without them.
 #include "engine/Host.h"
 
+#include <QImage>
+
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace qel {
+struct Game;
+}
 
 namespace qel::test {
 
@@ -58,5 +64,16 @@ public:
 };
 
 const char* boxKindName(BoxKind k);
+
+// Records a copy of the shown picture at every repaint.
+class CapturingHost : public FakeHost {
+public:
+    const Game* game = nullptr;
+    std::vector<QImage> frames;
+    void repaintPicture() override;
+};
+
+// The error text (CP932) that a piece of work raises, or "(no error)".
+std::string errorText(const std::function<void()>& work);
 
 } // namespace qel::test
