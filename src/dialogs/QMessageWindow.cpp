@@ -241,7 +241,12 @@ bool TFormMsgText::eventFilter(QObject* watched, QEvent* event) {
             Memo1MouseDown();
         } else if (event->type() == QEvent::KeyPress && watched == Memo1) {
             // Key preview: the window sees the memo's character keys first.
-            if (!static_cast<QKeyEvent*>(event)->text().isEmpty()) FormKeyPress();
+            // The read-only memo has no use for them, so they stop here and
+            // do not reach the window a second time.
+            if (!static_cast<QKeyEvent*>(event)->text().isEmpty()) {
+                FormKeyPress();
+                return true;
+            }
         }
     }
     return QWidget::eventFilter(watched, event);

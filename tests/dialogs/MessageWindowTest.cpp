@@ -1,4 +1,5 @@
 #include "dialogs/QMessageWindow.h"
+#include "shell/PlayerEvents.h"
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
@@ -253,4 +254,18 @@ TEST(MessageWindow, ArrangeStylesChangeTheFrame) {
     EXPECT_TRUE(w.isVisible());
     // Still one window of its own, not a child of anything.
     EXPECT_TRUE(w.isWindow());
+}
+
+TEST(MessageWindow, AKeyOnTheMemoIsOneActionOfThePlayer) {
+    struct Actions : qel::PlayerEvents {
+        std::vector<std::string> seen;
+        void action(const std::string& a) override { seen.push_back(a); }
+    } actions;
+    qel::setPlayerEvents(&actions);
+    qel::TFormMsgText w;
+    w.show();
+    QTest::keyClick(w.Memo1, Qt::Key_A);
+    QTest::mouseClick(w.Memo1->viewport(), Qt::LeftButton);
+    qel::setPlayerEvents(nullptr);
+    EXPECT_EQ(actions.seen, (std::vector<std::string>{"key", "page"}));
 }
