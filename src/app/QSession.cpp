@@ -225,7 +225,12 @@ void Session::runNext() {
     }
     const ReplayAction& a = actions_[next_++];
     line("> " + a.text);
-    QString why = execute(a, *turn, what);
+    QString why;
+    try {
+        why = execute(a, *turn, what);
+    } catch (const RunAbandoned&) {
+        return;  // the program is quitting
+    }
     if (!why.isEmpty()) {
         line("replay-error " + std::to_string(a.line) + ": " + why.toStdString());
         finish(3);
