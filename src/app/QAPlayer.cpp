@@ -2,6 +2,7 @@
 
 #include "app/QSession.h"
 #include "app/QWindowHost.h"
+#include "app/ScenarioCheck.h"
 #include "dialogs/MusicPlayback.h"
 #include "dialogs/SdlAudioBackend.h"
 #include "engine/Errors.h"
@@ -32,17 +33,21 @@ const char* kUsage =
     "  --transcript FILE   write the session's transcript to FILE (- for standard output)\n"
     "  --shots DIR         with the transcript: save the picture at each page, idle and box\n"
     "  --real-time         with --replay: let timed waits take real time\n"
+    "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
+    "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
     "\n"
     "Exit status: 0 when the program or a replay ends normally, 2 for bad options,\n"
-    "3 when a replay action does not fit the moment.\n";
+    "3 when a replay action does not fit the moment. --check: 0 without errors,\n"
+    "1 with errors, 2 when the scenario cannot be read.\n";
 
 } // namespace
 
 int RunPlayer(const QStringList& arguments) {
     std::optional<QString> firstArg;
     SessionOptions session;
+    bool check = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         QString* value = a == QLatin1String("--replay")       ? &session.replayFile
@@ -62,6 +67,11 @@ int RunPlayer(const QStringList& arguments) {
             session.realTime = true;
             continue;
         }
+        if (a == QLatin1String("--check")) {  // its path is optional
+            check = true;
+            if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) firstArg = arguments[++i];
+            continue;
+        }
         if (a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -76,6 +86,8 @@ int RunPlayer(const QStringList& arguments) {
         }
         if (!firstArg) firstArg = a;  // further arguments are ignored
     }
+    // The checker reads the scenario and opens no window.
+    if (check) return RunScenarioCheck(firstArg.value_or(QString()), stdout, stderr);
 
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
