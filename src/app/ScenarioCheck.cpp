@@ -149,11 +149,15 @@ private:
     }
 
     // --- operands ---------------------------------------------------------
+    // The player stops a command at its first bad operand, so each line
+    // reports only its first one (lineFailed_).
     std::optional<std::int32_t> intOperand(int i, int n, const QString& cmd) {
+        if (lineFailed_) return std::nullopt;
         try {
             return StrToInt(GetField(n, body(i)));
         } catch (const GameError& e) {
             error(lineOf(i), QStringLiteral("%1 operand %2: %3").arg(cmd).arg(n).arg(playerText(e)));
+            lineFailed_ = true;
             return std::nullopt;
         }
     }
@@ -166,6 +170,7 @@ private:
                                  .arg(*v)
                                  .arg(last)
                                  .arg(playerText(rangeError())));
+            lineFailed_ = true;
             return std::nullopt;
         }
         return v;
@@ -275,7 +280,9 @@ private:
             if (k <= kMaxObjects) {
                 headerNames_[k] = def.name;
                 headerVerbs_[k] = def.verbs;
-                if (rectOk && value[0] != -1) headerObjects_.push_back(def);
+                // Only an object that a click can reach needs its labels.
+                if (rectOk && value[0] != -1 && value[0] <= value[1] && value[2] <= value[3])
+                    headerObjects_.push_back(def);
             }
         }
         body_ = int(i) + 1;
@@ -324,7 +331,8 @@ private:
                 refs_.push_back({LabelRef::Jump, lineOf(i), GetField(1, line), cmd});
             } else if (w == "SR") {
                 refs_.push_back({LabelRef::Conditional, lineOf(i), GetField(1, line), cmd});
-            } else if (w == "IS" || w == "IT" || w == "IC" || w == "IM") {
+            } else if ((w == "IS" || w == "IT" || w == "IC" || w == "IM") && line.find(',') != std::string::npos) {
+                // (without any operand the line fails on its first one before any jump)
                 refs_.push_back({LabelRef::Conditional, lineOf(i), GetField(3, line), cmd});
                 auto k = w == "IM" ? number(2) : std::nullopt;
                 for (int t = 1; k && t <= *k && i + t < count(); ++t) {
@@ -333,7 +341,9 @@ private:
                 }
             } else if (w == "UN") {
                 auto o = number(1);
-                if (o && *o >= 1 && *o <= kMaxObjects)
+                auto l = number(2), r = number(3), t = number(4), b = number(5);
+                const bool clickable = l && r && t && b && *l != -1 && *l <= *r && *t <= *b;
+                if (o && *o >= 1 && *o <= kMaxObjects && clickable)
                     unNames[*o].push_back({cutBytes(GetField(6, line), kWordBytes), lineOf(i)});
             } else if (w == "UV") {
                 auto o = number(1);
@@ -448,8 +458,10 @@ private:
             if (!isCommandLine(line) || line.size() == 1) continue;
             const std::string w = commandWord(line);
             if (!kCommandWords.count(w)) {
+                // Two letters followed by a comma, or alone on an unused line,
+                // read as a mistyped command rather than as a label or a note.
                 const bool looksLikeCommand = w.size() == 2 && isAsciiLetter(w[0]) && isAsciiLetter(w[1]) &&
-                                              (line.find(',') != std::string::npos ||
+                                              ((line.size() > 3 && line[3] == ',') ||
                                                (line.size() == 3 && !referencedLines_.count(i)));
                 if (looksLikeCommand)
                     warning(lineOf(i), QStringLiteral("unknown command %1: the player ignores the line")
@@ -467,6 +479,7 @@ private:
         const std::string& line = body(i);
         const QString cmd = QString::fromLatin1(w.c_str());
         const int at = lineOf(i);
+        lineFailed_ = false;
         if (w == "JS") {
             const std::string name = GetField(1, line);
             if (!fileExists(name + ".dat")) {
@@ -578,8 +591,9 @@ private:
     std::vector<CheckIssue>& out_;
     FileVerdicts& files_;
     int body_ = 0;  // index in lines_ of the first body line
+    bool lineFailed_ = false;
 
-    std::vector<ObjectDef> headerObjects_;  // the ones that exist (Left not -1)
+    std::vector<ObjectDef> headerObjects_;  // the ones a click can reach
     std::map<int, std::string> headerNames_;
     std::map<int, std::vector<std::string>> headerVerbs_;
     std::unordered_map<std::string, std::vector<int>> labels_;  // folded line -> body lines
