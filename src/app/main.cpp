@@ -14,6 +14,14 @@ void filterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 
 int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(filterMessages);
+    // Checking a scenario and printing the usage need no display.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--check" || a == "--help" || a == "--version") {
+            QCoreApplication app(argc, argv);
+            return qel::RunPlayer(QCoreApplication::arguments());
+        }
+    }
     QApplication app(argc, argv);
     return qel::RunPlayer(QApplication::arguments());
 }
