@@ -7,7 +7,6 @@
 #include <QFile>
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,19 +15,6 @@ using namespace qel;
 using qel::test::ScratchFolder;
 
 namespace {
-
-// Qt cannot delete files whose names are not valid UTF-8, so a folder holding
-// CP932-named files is emptied with byte paths before the scratch folder goes.
-struct RawCleanup {
-    QString folder;
-    ~RawCleanup() {
-        const QByteArray root = QFile::encodeName(folder);
-        ::nftw(root.constData(), [](const char* p, const struct stat*, int, struct FTW* ftw) {
-            if (ftw->level > 0) ::remove(p);
-            return 0;
-        }, 16, FTW_DEPTH | FTW_PHYS);
-    }
-};
 
 // Creates a file whose name is given as raw bytes (as a CP932 name would be
 // stored), with folders as needed; the content tells which file was found.
@@ -95,7 +81,6 @@ TEST(FileLookup, WalksOnWhenTheFirstFolderVariantLacksTheFile) {
 
 TEST(FileLookup, FindsJapaneseNamesStoredAsCp932OrUtf8) {
     ScratchFolder dir;
-    RawCleanup cleanup{dir.path()};
     writeRaw(dir, sj("部屋1.bmp"), "cp932");
     dir.write("部屋2.bmp", "utf8");
     writeRaw(dir, sj("画像") + "/" + sj("絵.BMP"), "cp932 folder");
@@ -114,7 +99,6 @@ TEST(FileLookup, FindsJapaneseNamesStoredAsCp932OrUtf8) {
 
 TEST(FileLookup, BackslashAsTrailByteIsPartOfTheCharacter) {
     ScratchFolder dir;
-    RawCleanup cleanup{dir.path()};
     // "ソ" is 83 5C: its second byte is a backslash but separates nothing.
     dir.write("ソフト/表.bmp", "utf8");
     writeRaw(dir, sj("ソ.bmp"), "cp932");

@@ -12,20 +12,11 @@ using namespace qel::test;
 
 namespace {
 
-// A picture whose every pixel differs from its neighbours.
-QImage pattern(int w, int h, int seed) {
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb((x * 7 + seed) & 255, (y * 13 + seed * 3) & 255, (x * y + seed) & 255));
-    return img;
-}
-
 struct PictureFixture : ::testing::Test {
     ScratchFolder folder;
     CapturingHost host;
     Game g{host};
-    QImage background = pattern(40, 30, 1);
+    QImage background = patternImage(40, 30, 1);
 
     void SetUp() override {
         host.game = &g;
@@ -58,7 +49,7 @@ TEST(RasterBlit, OperationsWorkOnTheColourBits) {
 }
 
 TEST(RasterBlit, ClipsOnEveryEdge) {
-    const QImage src = pattern(6, 5, 2);
+    const QImage src = patternImage(6, 5, 2);
     const QImage base = solidImage(8, 7, 0);
     struct Case { int dx, dy, sx, sy, w, h; };
     for (Case k : {Case{-2, -3, 0, 0, 6, 5}, Case{5, 4, 0, 0, 6, 5}, Case{1, 1, -2, -1, 6, 5}, Case{0, 0, 3, 2, 9, 9},
@@ -79,7 +70,7 @@ TEST(RasterBlit, ClipsOnEveryEdge) {
 }
 
 TEST(RasterBlit, OverlappingCopyInOneBitmapReadsBeforeWriting) {
-    const QImage orig = pattern(12, 9, 3);
+    const QImage orig = patternImage(12, 9, 3);
     for (auto [dx, dy] : {std::pair{3, 0}, {-3, 0}, {0, 2}, {0, -2}, {2, 2}}) {
         QImage img = orig.copy();
         rasterBlit(img, dx > 0 ? dx : 0, dy > 0 ? dy : 0, img, dx < 0 ? -dx : 0, dy < 0 ? -dy : 0, 12, 9,
@@ -102,7 +93,7 @@ TEST_F(PictureFixture, MaskedPictureCombinesAndThenXor) {
     EXPECT_EQ(host.calls("repaint").size(), 1u);
 
     // Black mask: the same as an opaque copy.
-    const QImage pic = pattern(10, 8, 9);
+    const QImage pic = patternImage(10, 8, 9);
     folder.writeBmp("figB.bmp", solidImage(10, 8, 0x000000));
     folder.writeBmp("fig.bmp", pic);
     DrawPicture(g, 7, 3, 1, "fig");
@@ -112,7 +103,7 @@ TEST_F(PictureFixture, MaskedPictureCombinesAndThenXor) {
     EXPECT_EQ(masked, g.pics.ImageFront);
 
     // Pixel by pixel: (background AND mask) XOR picture, each at its own size.
-    const QImage mask = pattern(12, 6, 4);
+    const QImage mask = patternImage(12, 6, 4);
     folder.writeBmp("mixB.bmp", mask);
     folder.writeBmp("mix.bmp", pic);
     g.pics.ImageFront = background.copy();
@@ -137,7 +128,7 @@ TEST_F(PictureFixture, MaskedPictureWithoutItsPictureFileKeepsTheAnd) {
 }
 
 TEST_F(PictureFixture, OpaquePictureAtNegativeX) {
-    const QImage pic = pattern(30, 10, 5);
+    const QImage pic = patternImage(30, 10, 5);
     folder.writeBmp("p.bmp", pic);
     DrawPicture(g, -20, 2, 2, "p");
     for (int y = 0; y < 30; ++y)
@@ -164,7 +155,7 @@ TEST_F(PictureFixture, FailedLoadKeepsTempCG) {
 }
 
 TEST_F(PictureFixture, DissolveDrawsEvenCellsThenOddCells) {
-    const QImage pic = pattern(25, 15, 7);
+    const QImage pic = patternImage(25, 15, 7);
     folder.writeBmp("fade.bmp", pic);
     const int x0 = 6, y0 = 4;
     DrawPicture(g, x0, y0, 3, "fade");
@@ -191,7 +182,7 @@ TEST_F(PictureFixture, DissolveDrawsEvenCellsThenOddCells) {
 }
 
 TEST_F(PictureFixture, RestoreBackgroundShowsTheSceneAsLoaded) {
-    folder.writeBmp("p.bmp", pattern(8, 8, 2));
+    folder.writeBmp("p.bmp", patternImage(8, 8, 2));
     DrawPicture(g, 1, 1, 2, "p");
     DrawPicture(g, 20, 10, 2, "p");
     host.log.clear();

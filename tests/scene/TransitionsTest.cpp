@@ -15,14 +15,6 @@ using namespace qel::test;
 
 namespace {
 
-QImage pattern(int w, int h, int seed) {
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb((x * 5 + seed) & 255, (y * 11 + seed * 7) & 255, (x + y * 3 + seed) & 255));
-    return img;
-}
-
 struct TransitionFixture : ::testing::Test {
     ScratchFolder folder;
     CapturingHost host;
@@ -30,9 +22,9 @@ struct TransitionFixture : ::testing::Test {
 
     void setUp(int w, int h) {
         host.game = &g;
-        g.pics.Haikei = pattern(w, h, 40);
-        g.pics.ImageFront = pattern(w, h, 1);
-        folder.writeBmp("next.bmp", pattern(w, h, 90));
+        g.pics.Haikei = patternImage(w, h, 40);
+        g.pics.ImageFront = patternImage(w, h, 1);
+        folder.writeBmp("next.bmp", patternImage(w, h, 90));
     }
 };
 
@@ -64,7 +56,7 @@ TEST_F(TransitionFixture, EveryModeStepByStep) {
         host.frames.clear();
         host.log.clear();
         const QImage old = g.pics.ImageFront.copy();
-        const QImage fresh = pattern(W, H, 90);
+        const QImage fresh = patternImage(W, H, 90);
         TransitionTo(g, mode, "next");
 
         const int steps = mode <= 4 ? W / 10 : H / 10;
@@ -83,7 +75,7 @@ TEST_F(TransitionFixture, EveryModeStepByStep) {
                 }
         }
         EXPECT_EQ(g.pics.ImageFront, fresh) << mode;
-        EXPECT_EQ(g.pics.Haikei, pattern(W, H, 40)) << mode;
+        EXPECT_EQ(g.pics.Haikei, patternImage(W, H, 40)) << mode;
         EXPECT_EQ(host.log.back(), "repaint");
         EXPECT_FALSE(g.inTransition);
     }
@@ -106,7 +98,7 @@ TEST_F(TransitionFixture, StepCountsOnA486By295Window) {
             const QImage& lastStep = host.frames[size_t(steps - 1)];
             for (int x = 480; x < 486; ++x) EXPECT_EQ(lastStep.pixel(x, 100), before.pixel(x, 100));
         }
-        g.pics.ImageFront = pattern(486, 295, 1);
+        g.pics.ImageFront = patternImage(486, 295, 1);
     }
 }
 
@@ -115,7 +107,7 @@ TEST_F(TransitionFixture, NarrowWindowShowsTheNewPictureAtOnce) {
     TransitionTo(g, 1, "next");
     EXPECT_TRUE(host.calls("wait").empty());
     EXPECT_EQ(host.log, std::vector<std::string>{"repaint"});
-    EXPECT_EQ(g.pics.ImageFront, pattern(8, 30, 90));
+    EXPECT_EQ(g.pics.ImageFront, patternImage(8, 30, 90));
 }
 
 TEST_F(TransitionFixture, OtherModesOnlyLoadAndRepaint) {
@@ -137,12 +129,12 @@ TEST_F(TransitionFixture, RestoreBackgroundAfterTransition) {
     setUp(30, 20);
     TransitionTo(g, 3, "next");
     RestoreBackground(g);
-    EXPECT_EQ(g.pics.ImageFront, pattern(30, 20, 40));
+    EXPECT_EQ(g.pics.ImageFront, patternImage(30, 20, 40));
 }
 
 TEST_F(TransitionFixture, SmallerPictureLeavesBlackOutsideIt) {
     setUp(30, 20);
-    const QImage small = pattern(12, 7, 3);
+    const QImage small = patternImage(12, 7, 3);
     folder.writeBmp("small.bmp", small);
     TransitionTo(g, 2, "small");
     for (int y = 0; y < 20; ++y)

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <ftw.h>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace qel::test {
 
@@ -11,7 +13,16 @@ ScratchFolder::ScratchFolder() : previous_(QDir::currentPath()) {
     QDir::setCurrent(dir_.path());
 }
 
-ScratchFolder::~ScratchFolder() { QDir::setCurrent(previous_); }
+ScratchFolder::~ScratchFolder() {
+    QDir::setCurrent(previous_);
+    // Qt cannot delete files whose names are not valid UTF-8 (CP932 names):
+    // empty the folder with byte paths before QTemporaryDir removes it.
+    const QByteArray root = QFile::encodeName(dir_.path());
+    ::nftw(root.constData(), [](const char* p, const struct stat*, int, struct FTW* ftw) {
+        if (ftw->level > 0) ::remove(p);
+        return 0;
+    }, 16, FTW_DEPTH | FTW_PHYS);
+}
 
 void ScratchFolder::write(const std::string& name, const std::string& bytes) const {
     QString p = dir_.filePath(QString::fromUtf8(name.c_str()));
@@ -84,6 +95,14 @@ std::string bmpBytes(const QImage& src) {
         for (; n < rowBytes; ++n) s += '\0';
     }
     return s;
+}
+
+QImage patternImage(int w, int h, int seed) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7 + seed) & 255, (y * 13 + seed * 3) & 255, (x * y + seed) & 255));
+    return img;
 }
 
 QImage solidImage(int w, int h, unsigned rgb) {

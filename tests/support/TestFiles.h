@@ -34,6 +34,8 @@ private:
 
 // A Windows bitmap (24-bit, bottom-up) of the image, as file bytes.
 std::string bmpBytes(const QImage& image);
+// An RGB32 image whose every pixel differs from its neighbours.
+QImage patternImage(int w, int h, int seed);
 // An RGB32 image of one colour.
 QImage solidImage(int w, int h, unsigned rgb);
 
