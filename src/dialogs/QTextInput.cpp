@@ -5,6 +5,7 @@
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
 #include "shell/PlayerEvents.h"
+#include "dialogs/QScreenPlace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -94,13 +95,7 @@ void TFTextIn::closeEvent(QCloseEvent* event) {
     if (isVisible()) done(QDialog::Rejected);
 }
 
-void TFTextIn::centreOnScreen() {
-    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s) return;
-    const QRect area = s->geometry();
-    const QSize outer = frameGeometry().size();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
-}
+void TFTextIn::centreOnScreen() { qel::centreOnScreen(*this); }
 
 void TFTextIn::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -115,14 +110,7 @@ std::string TFTextIn::Ask() {
     if (quitting()) throw RunAbandoned{};
     Button1->setDefault(true);
     centreOnScreen();
-    exec();
-    if (isVisible()) {
-        // The modal loop ended while the window is still up: the application
-        // is leaving its event loops, which is a quit request.
-        hide();
-        requestQuit();
-    }
-    if (quitting()) throw RunAbandoned{};
+    execModal(*this);
     return encode(Edit1->text());
 }
 

@@ -94,14 +94,7 @@ std::string TFromCom::ShowModalAt(QPoint screenPos) {
     move(screenPos);
     Button1->setFocus();
     repaint();
-    exec();
-    if (isVisible()) {
-        // The modal loop ended while the window is still up: the application
-        // is leaving its event loops, which is a quit request.
-        hide();
-        requestQuit();
-    }
-    if (quitting()) throw RunAbandoned{};
+    execModal(*this);
     return result_;
 }
 

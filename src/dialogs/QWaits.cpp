@@ -3,6 +3,7 @@
 #include "engine/Errors.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -110,6 +111,16 @@ void waitMs(std::int64_t ms) {
         if (left <= 0) return;
         waitForWake(left);
     }
+}
+
+void execModal(QDialog& dialog) {
+    if (quitting()) throw RunAbandoned{};
+    dialog.exec();
+    if (dialog.isVisible()) {
+        dialog.hide();
+        requestQuit();
+    }
+    if (quitting()) throw RunAbandoned{};
 }
 
 } // namespace qel

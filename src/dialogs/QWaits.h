@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 
+class QDialog;
+
 namespace qel {
 
 // Broadcasts wake-ups to the waiting loops, and the quit request to the
@@ -47,6 +49,12 @@ void waitUntil(const std::function<bool()>& condition);
 // As waitUntil, but gives up after timeoutMs milliseconds; returns the
 // condition's last value.
 bool waitUntil(const std::function<bool()>& condition, std::int64_t timeoutMs);
+
+// Shows a dialog modally and returns when it has closed. Throws RunAbandoned
+// when the program is quitting, before or during; a modal loop that ends
+// while the dialog is still up (the application leaving its event loops)
+// counts as a quit request.
+void execModal(QDialog& dialog);
 
 // Milliseconds on a monotonic clock that starts with the program.
 std::int64_t monotonicMs();

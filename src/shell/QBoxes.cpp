@@ -4,6 +4,7 @@
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
 #include "shell/PlayerEvents.h"
+#include "dialogs/QScreenPlace.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -40,24 +41,14 @@ QMessageBox::Icon iconFor(BoxKind kind) {
     return QMessageBox::NoIcon;
 }
 
-void centreOnScreen(QWidget* w) {
-    w->adjustSize();
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        QRect r = s->geometry();
-        w->move(r.x() + (r.width() - w->width()) / 2, r.y() + (r.height() - w->height()) / 2);
-    }
-}
-
 // Runs a box modally; it closes itself when the program quits.
 void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     if (quitting()) throw RunAbandoned{};
     QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &box, [&box] { box.done(-1); });
-    centreOnScreen(&box);
-    {
-        WaitReport report(turn, &box, detail);
-        box.exec();
-    }
-    if (quitting()) throw RunAbandoned{};
+    box.adjustSize();
+    centreOnScreen(box);
+    WaitReport report(turn, &box, detail);
+    execModal(box);
 }
 
 BoxAnswer answerOf(const QMessageBox& box, const QAbstractButton* yes, const QAbstractButton* no,

@@ -11,6 +11,7 @@
 #include "shell/PlayerEvents.h"
 #include "shell/QBoxes.h"
 #include "shell/QStartMenu.h"
+#include "dialogs/QScreenPlace.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -108,17 +109,7 @@ void TFormMein::FrameWindow(const FrameRequest& f) {
     else if (f.mode == 2) MainMenu1->setVisible(true);
     if (f.caption) setWindowTitle(decode(*f.caption));
     adjustSize();
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    QSize outer = frameGeometry().size();
-    if (!isVisible()) outer = size();  // no frame known before the window is shown
-    int left = (s.width() - outer.width()) / 2;
-    int top = (s.height() - outer.height()) / 2;
-    if (f.dx) {
-        left += *f.dx;
-        top += f.dy;
-    }
-    move(left, top);
+    move(f.dx ? centredOnScreen(*this, *f.dx, f.dy) : centredOnScreen(*this));
     placed_ = true;
 }
 
@@ -127,19 +118,11 @@ void TFormMein::SetPictureSize(int width, int height) {
     adjustSize();
 }
 
-void TFormMein::centreOnScreen() {
-    adjustSize();
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    QRect s = screen->geometry();
-    QSize outer = frameGeometry().size();
-    move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
-}
-
 void TFormMein::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!placed_) {
-        centreOnScreen();
+        adjustSize();
+        centreOnScreen(*this);
         placed_ = true;
     }
     // Becoming visible activates the window; the start sequence runs once the

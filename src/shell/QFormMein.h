@@ -84,7 +84,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void centreOnScreen();
     std::unique_ptr<Game> game_;
     TStartMenu* startMenu_ = nullptr;
     TFormMsgText* messages_ = nullptr;

@@ -7,6 +7,7 @@
 #include "shell/PlayerEvents.h"
 #include "shell/QBoxes.h"
 #include "shell/QFormMein.h"
+#include "dialogs/QScreenPlace.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -50,11 +51,7 @@ void TStartMenu::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!placed_) {
         placed_ = true;
-        if (QScreen* s = QGuiApplication::primaryScreen()) {
-            QRect r = s->geometry();
-            QSize outer = frameGeometry().size();
-            move(r.x() + (r.width() - outer.width()) / 2, r.y() + (r.height() - outer.height()) / 2);
-        }
+        centreOnScreen(*this);
     }
     QTimer::singleShot(0, this, [this] {
         if (isVisible()) emit waitingForPlayer();
