@@ -3,6 +3,7 @@
 #include "app/QSession.h"
 #include "app/QWindowHost.h"
 #include "app/ScenarioCheck.h"
+#include "dialogs/Fonts.h"
 #include "dialogs/MusicPlayback.h"
 #include "dialogs/SdlAudioBackend.h"
 #include "engine/Errors.h"
@@ -91,6 +92,8 @@ int RunPlayer(const QStringList& arguments) {
 
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
+    // Message boxes and dialogs use the Japanese user-interface face of Windows.
+    QApplication::setFont(windowsFont(QString::fromUtf8("ＭＳ ＵＩ Gothic"), -12));
 
     // The session listens from the start: the start menu's creation may
     // already show a box.
