@@ -23,7 +23,7 @@ std::string GetField(int n, const std::string& line) {
 
 std::int32_t StrToInt(const std::string& text) {
     // Leading blanks and a sign are accepted (scenarios write operands such as
-    // ",FS, 3, 1"); anything else, trailing blanks and out-of-range values included, fails.
+    // ".FS, 3, 1"); anything else, trailing blanks and out-of-range values included, fails.
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
