@@ -64,7 +64,6 @@ private:
         QObject* what;
         int depth;
     };
-    bool replaying() const { return !actions_.empty() || replayLoaded_; }
     int line(const std::string& utf8);  // writes a transcript line; its number
     void shot(int lineNo);
     void requestCheck(bool announce);

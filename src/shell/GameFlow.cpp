@@ -68,7 +68,7 @@ void LoadNewGame(Game& g, const std::string& startScene) {
     g.host.sceneLoaded(g.st.SceneName);
 }
 
-void LoadSavedGame(Game& g, const std::string& startScene, std::function<void()> /*showMainWindow*/) {
+void LoadSavedGame(Game& g, const std::string& startScene) {
     if (!SaveFileExists()) {
         // The main window is not shown yet: the caller shows it after the new
         // game has loaded, and its activation runs the start label.

@@ -26,9 +26,8 @@ void LoadNewGame(Game& g, const std::string& startScene);
 // Restores the saved scene and variables from the save file and loads that
 // scene. With no save file, shows "セーブＤＡＴＡが見当たりません" and loads a new
 // game from startScene; the caller's showing of the main window then starts it
-// from its start label like any new game. showMainWindow is not needed by
-// either path: the caller shows the main window after the load.
-void LoadSavedGame(Game& g, const std::string& startScene, std::function<void()> showMainWindow);
+// from its start label like any new game.
+void LoadSavedGame(Game& g, const std::string& startScene);
 
 // --- leaving the game ---
 

@@ -125,9 +125,6 @@ void TFormMein::showEvent(QShowEvent* event) {
         centreOnScreen(*this);
         placed_ = true;
     }
-    // Becoming visible activates the window; the start sequence runs once the
-    // show has finished, from the event loop.
-    QTimer::singleShot(0, this, &TFormMein::FormActivate);
 }
 
 bool TFormMein::event(QEvent* event) {

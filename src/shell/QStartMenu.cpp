@@ -14,7 +14,6 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 
 namespace qel {
 
@@ -53,9 +52,6 @@ void TStartMenu::showEvent(QShowEvent* event) {
         placed_ = true;
         centreOnScreen(*this);
     }
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible()) emit waitingForPlayer();
-    });
 }
 
 void TStartMenu::startGame(const std::function<void()>& load) {
@@ -85,7 +81,7 @@ void TStartMenu::Button1Click() {
 
 void TStartMenu::Button2Click() {
     playerEvents().action("continue");
-    startGame([this] { LoadSavedGame(main_->game(), StartScene, {}); });
+    startGame([this] { LoadSavedGame(main_->game(), StartScene); });
 }
 
 void TStartMenu::Button3Click() {

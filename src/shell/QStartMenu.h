@@ -31,10 +31,6 @@ public:
     void Button2Click();
     void Button3Click();
 
-signals:
-    // The start menu is shown and waits for the player.
-    void waitingForPlayer();
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -29,7 +29,7 @@ TEST(BrokenSave, ContinueReportsTheErrorAndKeepsTheFile) {
         PrepareGame(g);
         QString err;
         try {
-            LoadSavedGame(g, "Opning.dat", {});
+            LoadSavedGame(g, "Opning.dat");
         } catch (const GameError& e) {
             err = decode(e.text());
         }

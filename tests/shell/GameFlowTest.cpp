@@ -122,14 +122,14 @@ TEST_F(ShellFixture, VersionCheckComesBeforeThePictureInANewGameAndAfterItWhenCo
     dir.write("QELP.INI", saveText("New.dat", 0, ""));
     host.log.clear();
     PrepareGame(g);
-    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat", {}); }), cannotOpenError("nopic.BMP").text());
+    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat"); }), cannotOpenError("nopic.BMP").text());
     EXPECT_TRUE(host.log.empty());
 
     // With the picture present it warns, then sizes the window and loads on.
     dir.write("New.dat", sceneText("room2", "126"));
     host.log.clear();
     PrepareGame(g);
-    LoadSavedGame(g, "Opning.dat", {});
+    LoadSavedGame(g, "Opning.dat");
     EXPECT_EQ(host.log, (std::vector<std::string>{"box:Notice:" + kVersionWarning, "size:64x48", "update", "scene:New.dat"}));
     EXPECT_EQ(g.st.ScriptLines[0], ".Start");
 }
@@ -137,10 +137,8 @@ TEST_F(ShellFixture, VersionCheckComesBeforeThePictureInANewGameAndAfterItWhenCo
 TEST_F(ShellFixture, ContinueRestoresVariablesAndTheSavedScene) {
     dir.write("QELP.INI", saveText("Room2.dat", 42, "name"));
     g.st.IntVars.fill(9);
-    bool shown = false;
     PrepareGame(g);
-    LoadSavedGame(g, "Opning.dat", [&] { shown = true; });
-    EXPECT_FALSE(shown);
+    LoadSavedGame(g, "Opning.dat");
     EXPECT_EQ(g.st.SceneName, "Room2.dat");
     EXPECT_EQ(g.st.IntVars[1], 42);
     EXPECT_EQ(g.st.IntVars[2], 0);
@@ -154,10 +152,8 @@ TEST_F(ShellFixture, ContinueRestoresVariablesAndTheSavedScene) {
 
 TEST_F(ShellFixture, ContinueWithoutSaveStartsANewGameWithoutShowingTheWindowEarly) {
     g.st.IntVars.fill(3);
-    bool shown = false;
     PrepareGame(g);
-    LoadSavedGame(g, "Opning.dat", [&] { shown = true; });
-    EXPECT_FALSE(shown);  // the caller shows it after the load, so the start label runs
+    LoadSavedGame(g, "Opning.dat");
     EXPECT_EQ(host.log, (std::vector<std::string>{box("Notice", "セーブＤＡＴＡが見当たりません"), "size:100x80", "update",
                                                   "scene:Opning.dat"}));
     EXPECT_EQ(g.st.SceneName, "Opning.dat");
@@ -168,7 +164,7 @@ TEST_F(ShellFixture, ContinueWithoutSaveStartsANewGameWithoutShowingTheWindowEar
 
 TEST_F(ShellFixture, FallbackNewGameRunsItsStartLabelOnActivation) {
     PrepareGame(g);
-    LoadSavedGame(g, "Opning.dat", {});
+    LoadSavedGame(g, "Opning.dat");
     FormActivate(g);  // the caller shows the main window after the load
     EXPECT_EQ(host.memo, std::vector<std::string>{"hello"});
     EXPECT_EQ(g.st.PendingStart, 0);
@@ -179,13 +175,13 @@ TEST_F(ShellFixture, ContinueStopsAtABrokenSaveOrAMissingScene) {
     broken.replace(broken.find("\r\n0\r\n"), 5, "\r\nx\r\n");  // variable 2 is not a number
     dir.write("QELP.INI", broken);
     PrepareGame(g);
-    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat", {}); }), notIntegerError("x").text());
+    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat"); }), notIntegerError("x").text());
     EXPECT_EQ(g.st.SceneName, "Room2.dat");
     EXPECT_EQ(g.st.IntVars[1], 1);
     EXPECT_TRUE(g.st.ScriptLines.empty());
 
     dir.write("QELP.INI", saveText("Gone.dat", 1, ""));
-    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat", {}); }), cannotOpenError("Gone.dat").text());
+    EXPECT_EQ(errorText([&] { LoadSavedGame(g, "Opning.dat"); }), cannotOpenError("Gone.dat").text());
 }
 
 // --- leaving the game ---
