@@ -10,6 +10,8 @@
 
 namespace qel {
 
+class ScriptTrace;
+
 // Font settings of the shown picture's canvas, kept between PT commands.
 struct CanvasFont {
     QColor colour = QColor(0, 0, 0);
@@ -28,6 +30,8 @@ struct Game {
     // True while a picture transition runs; the main window refuses object
     // clicks then, so no second run starts between two steps.
     bool inTransition = false;
+    // With --trace: where each executed line is written; null otherwise.
+    ScriptTrace* trace = nullptr;
 };
 
 } // namespace qel

@@ -3,6 +3,7 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "engine/Trace.h"
 #include "shell/PlayerEvents.h"
 #include "dialogs/QScreenPlace.h"
 
@@ -107,6 +108,8 @@ bool guarded(const std::function<void()>& work) {
         work();
         return true;
     } catch (const GameError& e) {
+        // A script's error also tells its author where it happened.
+        if (!e.place().empty()) writePlacedLine(stderr, e.place(), e.text());
         showErrorBox(e.text());
     } catch (const RunAbandoned&) {
     } catch (const std::bad_alloc&) {

@@ -98,8 +98,9 @@ void TFormMein::connectWindows(TStartMenu* startMenu, TFormMsgText* messages, TF
     verbs_ = verbs;
 }
 
-void TFormMein::createGame(GameHost& host) {
+void TFormMein::createGame(GameHost& host, ScriptTrace* trace) {
     game_ = std::make_unique<Game>(host);
+    game_->trace = trace;
     // The view paints the game's own bitmap, which drawing changes in place.
     ImageFront->setImage(&game_->pics.ImageFront);
 }
