@@ -1,12 +1,12 @@
 #include "app/ScenarioCheck.h"
 
-#include "dialogs/MidiDuration.h"
 #include "engine/Commands.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
 #include "engine/Script.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/FileLookup.h"
+#include "platform/MidiDuration.h"
 #include "scene/Bitmap.h"
-#include "scene/FileLookup.h"
 #include "scene/Scene.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "engine/Commands.h"
 
-#include "engine/Cp932.h"
 #include "engine/Objects.h"
 #include "engine/Script.h"
+#include "platform/Cp932.h"
 #include "scene/Pictures.h"
 #include "scene/Scene.h"
 #include "scene/Transitions.h"

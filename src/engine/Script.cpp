@@ -1,8 +1,8 @@
 #include "engine/Script.h"
 
 #include "engine/Commands.h"
-#include "engine/Cp932.h"
 #include "engine/Trace.h"
+#include "platform/Cp932.h"
 
 namespace qel {
 

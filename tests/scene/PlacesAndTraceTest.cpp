@@ -1,7 +1,7 @@
 // Where a failing run says it failed, and the run trace: both name lines of
 // scene files as FILE:LINE, header lines counted.
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 #include "engine/Script.h"
 #include "engine/Trace.h"
 #include "scene/Scene.h"
