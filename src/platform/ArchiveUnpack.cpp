@@ -1,7 +1,7 @@
 #include "platform/ArchiveUnpack.h"
 
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,9 +1,9 @@
 // Scenario archives: unpacking into the cache, names, the scenario folder and
 // the refusal of hostile entries.
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 #include "platform/ArchiveUnpack.h"
-#include "scene/FileLookup.h"
+#include "platform/FileLookup.h"
 
 #include "TestFiles.h"
 

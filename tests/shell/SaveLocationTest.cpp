@@ -1,6 +1,6 @@
 // Where the save file goes: the scenario folder when the player may write
 // there, else (and for archives) the user's data folder, with the same bytes.
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 #include "shell/SaveFile.h"
 
 #include "TestFiles.h"
