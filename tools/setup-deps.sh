@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libsdl2-mixer-dev libgtest-dev libgmock-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
+  clang-14 libclang-rt-14-dev llvm-14
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -135,9 +135,9 @@ void RunScript(Game& g, std::int32_t startLine) {
         // Copied: a command may replace the whole store (JS).
         std::string line = g.st.ScriptLines[current];
         if (line == ";" || current + 1 >= g.st.ScriptLines.count()) return;
-        if (++g.linesSinceWait > kMaxLinesWithoutWait) {
+        if (++g.linesSinceWait > g.maxLinesWithoutWait) {
             g.linesSinceWait = 0;
-            throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(kMaxLinesWithoutWait) +
+            throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(g.maxLinesWithoutWait) +
                             sj(" 行を超えて実行されたため、停止しました"));
         }
         if (!line.empty() && line[0] == '.') {
