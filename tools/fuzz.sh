@@ -13,6 +13,8 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
+# Seconds one input may take before it counts as a hang.
+timeout=${QEL_FUZZ_TIMEOUT:-20}
 [ ${#targets[@]} -gt 0 ] || targets=(bitmap scene save midi check runloop replay)
 
 cc=${QEL_CLANG:-clang++-14}
@@ -30,26 +32,27 @@ command -v llvm-symbolizer-14 >/dev/null && export ASAN_SYMBOLIZER_PATH=$(comman
 
 status=0
 for t in "${targets[@]}"; do
-  bin=build-fuzz/fuzz/fuzz_$t
-  crashes=fuzz/crashes/$t
-  corpus=build-fuzz/corpus/$t
-  log=build-fuzz/fuzz_$t.log
+  # Absolute paths: some targets work in a scratch folder of their own.
+  bin=$root/build-fuzz/fuzz/fuzz_$t
+  crashes=$root/fuzz/crashes/$t
+  corpus=$root/build-fuzz/corpus/$t
+  log=$root/build-fuzz/fuzz_$t.log
   mkdir -p "$crashes" "$corpus"
   found=0
 
   # Inputs that failed before must all pass now.
   old=("$crashes"/*)
   if [ -e "${old[0]}" ]; then
-    if ! "$bin" -timeout=10 -rss_limit_mb=2048 "${old[@]}" >"$log.regressions" 2>&1; then
+    if ! "$bin" -timeout="$timeout" -rss_limit_mb=2048 "${old[@]}" >"$log.regressions" 2>&1; then
       echo "fuzz.$t: an input under $crashes fails again (see $log.regressions)" >&2
       found=1
     fi
   fi
 
   before=$(ls "$crashes" | wc -l)
-  nice -n 19 "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -dict=fuzz/qel.dict -artifact_prefix="$crashes/" -print_final_stats=1 \
-    "$corpus" "fuzz/corpus/$t" >"$log" 2>&1
+  nice -n 19 "$bin" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 \
+    -dict="$root/fuzz/qel.dict" -artifact_prefix="$crashes/" -print_final_stats=1 \
+    "$corpus" "$root/fuzz/corpus/$t" >"$log" 2>&1
   rc=$?
   after=$(ls "$crashes" | wc -l)
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
