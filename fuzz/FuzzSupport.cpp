@@ -112,4 +112,14 @@ std::string BudgetHost::inputText() {
     return texts[waits_ % 6];
 }
 
+void BudgetHost::endGame() {
+    spend();
+    FakeHost::endGame();
+}
+
+void BudgetHost::closeMainWindow() {
+    spend();
+    FakeHost::closeMainWindow();
+}
+
 } // namespace qel::fuzz

@@ -34,7 +34,8 @@ inline std::string_view bytes(const std::uint8_t* data, std::size_t size) {
 
 // The recording host with a budget: past maxWaits waiting calls, or once its
 // clock has passed maxMs, every wait throws RunAbandoned as if the program
-// were quitting. Question boxes answer yes and no in turn; text input returns
+// were quitting. Ending the game and closing the main window count as waits:
+// in the player they ask whether to save, and the run loop treats them so. Question boxes answer yes and no in turn; text input returns
 // a few typical texts in turn. The log is kept short.
 class BudgetHost : public test::FakeHost {
 public:
@@ -45,6 +46,8 @@ public:
     void waitMs(std::int64_t ms) override;
     BoxAnswer messageBox(BoxKind kind, const std::string& text) override;
     std::string inputText() override;
+    void endGame() override;
+    void closeMainWindow() override;
 
 private:
     void spend();
