@@ -383,7 +383,7 @@ private:
         for (const auto& [slot, verbs] : uvVerbs)
             for (const auto& [verb, line] : verbs) {
                 bool headerObject = std::any_of(headerObjects_.begin(), headerObjects_.end(),
-                                                [&](const ObjectDef& o) { return o.slot == slot; });
+                                                [s = slot](const ObjectDef& o) { return o.slot == s; });
                 if (headerObject) click(line, headerNames_[slot], verb);
                 if (auto it = unNames.find(slot); it != unNames.end())
                     for (const auto& un : it->second) click(line, un.first, verb);

@@ -94,9 +94,9 @@ void RunScript(Game& g, std::int32_t startLine) {
             if (line == ";" || current + 1 >= g.st.ScriptLines.count()) return;
             if (g.trace) [[unlikely]]
                 g.trace->line(g.st.ScriptLines, current, line);
-            if (++g.linesSinceWait > kMaxLinesWithoutWait) {
+            if (++g.linesSinceWait > g.maxLinesWithoutWait) {
                 g.linesSinceWait = 0;
-                throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(kMaxLinesWithoutWait) +
+                throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(g.maxLinesWithoutWait) +
                                 sj(" 行を超えて実行されたため、停止しました"));
             }
             if (!line.empty() && line[0] == '.') {

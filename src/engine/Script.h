@@ -9,9 +9,6 @@
 
 namespace qel {
 
-// A run that executes this many lines without any wait is stopped with an
-// error instead of freezing the player.
-constexpr std::int64_t kMaxLinesWithoutWait = 10'000'000;
 // Placeholder replacements allowed in one text line; more means a cycle.
 constexpr int kMaxPlaceholderReplacements = 1000;
 
