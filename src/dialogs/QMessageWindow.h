@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,7 @@ protected:
 
 private:
     void playerReadsOn();
-    void setClientSize(int width, int height);
+    void setClientSize(std::int64_t width, std::int64_t height);
     void setFramed(bool framed);
     int faceWidth() const;
     int faceHeight() const;
