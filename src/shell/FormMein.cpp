@@ -1,17 +1,17 @@
-#include "shell/QFormMein.h"
+#include "shell/FormMein.h"
 
-#include "dialogs/Fonts.h"
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/QVerbWindow.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
+#include "dialogs/MessageWindow.h"
+#include "dialogs/VerbWindow.h"
 #include "engine/Script.h"
-#include "scene/FileLookup.h"
+#include "platform/Cp932.h"
+#include "platform/FileLookup.h"
+#include "platform/Fonts.h"
+#include "platform/PlayerEvents.h"
+#include "platform/ScreenPlace.h"
+#include "platform/Waits.h"
 #include "shell/GameFlow.h"
-#include "shell/PlayerEvents.h"
-#include "shell/QBoxes.h"
-#include "shell/QStartMenu.h"
-#include "dialogs/QScreenPlace.h"
+#include "shell/MessageBoxes.h"
+#include "shell/StartMenu.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
