@@ -6,6 +6,7 @@
 #include "scene/PictureLayers.h"
 
 #include <QColor>
+#include <chrono>
 #include <string>
 
 namespace qel {
@@ -25,6 +26,8 @@ struct Game {
     GameHost& host;
     // Script lines run since the last wait; bounds a run that never waits.
     std::int64_t linesSinceWait = 0;
+    // When the run started or last waited (real time, also in replays).
+    std::chrono::steady_clock::time_point waitFreeSince = std::chrono::steady_clock::now();
     // True while a picture transition runs; the main window refuses object
     // clicks then, so no second run starts between two steps.
     bool inTransition = false;

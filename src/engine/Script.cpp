@@ -128,18 +128,31 @@ std::string ExpandPlaceholders(const GameState& st, const std::string& input) {
     return line;
 }
 
+namespace {
+
+[[noreturn]] void stopRunaway(Game& g) {
+    g.linesSinceWait = 0;
+    throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(kMaxLinesWithoutWait) +
+                    sj(" 行を超えて実行されたため、停止しました"));
+}
+
+} // namespace
+
+void checkRunaway(Game& g) {
+    if (std::chrono::steady_clock::now() - g.waitFreeSince > std::chrono::milliseconds(kMaxMsWithoutWait))
+        stopRunaway(g);
+}
+
 void RunScript(Game& g, std::int32_t startLine) {
+    g.waitFreeSince = std::chrono::steady_clock::now();  // the player's click or the window's activation
     g.host.clearMessageText();
     std::int64_t current = startLine;
     for (;;) {
         // Copied: a command may replace the whole store (JS).
         std::string line = g.st.ScriptLines[current];
         if (line == ";" || current + 1 >= g.st.ScriptLines.count()) return;
-        if (++g.linesSinceWait > kMaxLinesWithoutWait) {
-            g.linesSinceWait = 0;
-            throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(kMaxLinesWithoutWait) +
-                            sj(" 行を超えて実行されたため、停止しました"));
-        }
+        if (++g.linesSinceWait > kMaxLinesWithoutWait) stopRunaway(g);
+        if (g.linesSinceWait % kLinesBetweenClockChecks == 0) checkRunaway(g);
         if (!line.empty() && line[0] == '.') {
             std::int64_t r = ExecuteCommand(g, line, current);
             if (r == kEndRun) return;
