@@ -85,9 +85,10 @@ void Session::waitMs(std::int64_t ms) {
         return;
     }
     // Virtual time: the pending events are handled, then the time has passed.
-    if (quitting()) throw RunAbandoned{};
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
     QCoreApplication::processEvents();
-    if (quitting()) throw RunAbandoned{};
+    throwIfAbandoned(mark);
     if (ms > 0) virtualNow_ += ms;
 }
 
@@ -345,6 +346,7 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
 void Session::finish(int status) {
     if (finished_) return;
     finished_ = true;
+    status_ = status;
     close();
     requestQuit();
     QCoreApplication::exit(status);
