@@ -233,6 +233,11 @@ std::optional<QString> findFile(const std::string& cp932Name) {
     if (cp932Name.empty() || cp932Name.find('\0') != std::string::npos) return std::nullopt;
     SplitName split = splitName(cp932Name);
     if (split.parts.empty() || split.trailingSeparator) return std::nullopt;
+    // No file system stores a name part of more than 255 bytes, and a part's
+    // UTF-8 spelling is never shorter than its CP932 one: such a name (a
+    // runaway line of a save file, say) is missing without decoding it.
+    for (const std::string& part : split.parts)
+        if (part.size() > 255) return std::nullopt;
     std::set<FolderAtPart> failed;
     auto found = walk(split.absolute ? std::string("/") : std::string(), split.parts, 0, failed);
     if (!found) return std::nullopt;
