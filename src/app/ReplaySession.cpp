@@ -88,9 +88,10 @@ void Session::waitMs(std::int64_t ms) {
         return;
     }
     // Virtual time: the pending events are handled, then the time has passed.
-    if (quitting()) throw RunAbandoned{};
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
     QCoreApplication::processEvents();
-    if (quitting()) throw RunAbandoned{};
+    throwIfAbandoned(mark);
     if (ms > 0) virtualNow_ += ms;
 }
 
@@ -393,6 +394,7 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
 void Session::finish(int status) {
     if (finished_) return;
     finished_ = true;
+    status_ = status;
     close();
     requestQuit();
     QCoreApplication::exit(status);
