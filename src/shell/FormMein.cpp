@@ -354,7 +354,9 @@ void TFormMein::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMein::FormClose() {
-    if (!quitting() && startMenu_) startMenu_->show();
+    if (quitting() || !startMenu_) return;
+    startMenu_->show();
+    startMenu_->activateWindow();  // its buttons take the keys at once
 }
 
 } // namespace qel
