@@ -148,8 +148,9 @@ void TFormMein::connectWindows(TStartMenu* startMenu, TFormMsgText* messages, TF
     messages_->setPictureKeys([this](const QKeyEvent& key) { return playKey(key, true); });
 }
 
-void TFormMein::createGame(GameHost& host) {
+void TFormMein::createGame(GameHost& host, ScriptTrace* trace) {
     game_ = std::make_unique<Game>(host);
+    game_->trace = trace;
     // The view paints the game's own bitmap, which drawing changes in place.
     ImageFront->setImage(&game_->pics.ImageFront);
 }

@@ -62,7 +62,8 @@ public:
     // The other windows it works with; set once at start-up.
     void connectWindows(TStartMenu* startMenu, TFormMsgText* messages, TFromCom* verbs);
     // The game; created with the host once the windows exist.
-    void createGame(GameHost& host);
+    // trace: the run trace that host is, when --trace is on.
+    void createGame(GameHost& host, ScriptTrace* trace = nullptr);
     Game& game() { return *game_; }
     bool hasGame() const { return game_ != nullptr; }
 

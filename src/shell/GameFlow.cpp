@@ -56,12 +56,12 @@ bool isFileAsWritten(const QString& arg) {
 void PrepareGame(Game& g) {
     g.st.PendingStart = 1;
     g.st.ScriptLines.clear();
-    for (int i = 1; i <= 50; ++i) g.st.ObjectRects[i].Left = -1;
+    for (int i = 1; i <= kObjectCount; ++i) g.st.ObjectRects[i].Left = -1;
 }
 
 void LoadNewGame(Game& g, const std::string& startScene) {
     g.st.IntVars.fill(0);
-    g.st.ScriptLines.assign(ReadSceneFile(startScene));
+    g.st.ScriptLines.assign(ReadSceneFile(startScene), startScene);
     g.st.SceneName = startScene;
     CheckDataVersion(g);
     ReadBackgroundLine(g);
@@ -80,7 +80,7 @@ void LoadSavedGame(Game& g, const std::string& startScene) {
     }
     ReadSaveFile(g.st);
     g.st.ScriptLines.clear();
-    g.st.ScriptLines.assign(ReadSceneFile(g.st.SceneName));
+    g.st.ScriptLines.assign(ReadSceneFile(g.st.SceneName), g.st.SceneName);
     // Here the version is checked after the bitmap has been read.
     ReadBackgroundLine(g, [&g] { CheckDataVersion(g); });
     ReadObjectEntries(g);
@@ -101,7 +101,7 @@ void TopMenuClick(Game& g) {
 }
 
 int HitTest(const GameState& st, int x, int y) {
-    for (int n = 1; n <= 50; ++n) {
+    for (int n = 1; n <= kObjectCount; ++n) {
         const ObjectRect& r = st.ObjectRects[n];
         if (r.Left != -1 && r.Left <= x && x <= r.Right && r.Top <= y && y <= r.Bottom) return n;
     }
