@@ -10,7 +10,6 @@
 #include "shell/FormMein.h"
 #include "shell/StartMenu.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeySequence>
@@ -374,10 +373,11 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
     case Turn::Menu: window = w_->startMenu; break;
     case Turn::Idle:
     case Turn::Page:
-        // The message window when it is the active one, else the main window.
-        window = w_->messages->isVisible() && QApplication::activeWindow() == w_->messages
-                     ? static_cast<QWidget*>(w_->messages)
-                     : static_cast<QWidget*>(w_->main);
+        // The message window while it is shown (it takes the focus as it
+        // appears, and passes the picture's keys on), else the main window;
+        // never the window system's idea of the active window, so that a
+        // replay goes the same way with any window manager or none.
+        window = w_->messages->isVisible() ? static_cast<QWidget*>(w_->messages) : static_cast<QWidget*>(w_->main);
         break;
     case Turn::Verbs: window = w_->verbs; break;
     case Turn::Input: window = w_->textInput; break;

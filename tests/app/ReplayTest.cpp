@@ -236,7 +236,9 @@ TEST(Player, HelpAndVersion) {
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), "QEL Player ver.1.24\n");
     p.start(QStringLiteral(QEL_PLAYER_BIN), {"--help"});
     ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_TRUE(p.readAllStandardOutput().contains("--replay FILE"));
+    const QByteArray help = p.readAllStandardOutput();
+    EXPECT_TRUE(help.contains("--replay FILE"));
+    EXPECT_TRUE(help.contains("Shift+Tab")) << "the keys are listed";
     p.start(QStringLiteral(QEL_PLAYER_BIN), {"--bogus"});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 2);
