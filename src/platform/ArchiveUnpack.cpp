@@ -372,6 +372,12 @@ QString ArchiveCacheRoot() {
            QStringLiteral("/qelplayer/archives");
 }
 
+bool HasOpeningScene(const QString& folder) {
+    for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        if (isOpeningScene(f)) return true;
+    return false;
+}
+
 QString FindScenarioFolder(const QString& root) {
     QStringList level{root};
     while (!level.isEmpty()) {
