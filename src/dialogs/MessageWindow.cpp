@@ -124,7 +124,12 @@ void TFormMsgText::AddMessageLine(const std::string& cp932Line) {
     ++lineCount_;
     Memo1->setTextCursor(c);
     Memo1->ensureCursorVisible();
-    if (!isVisible()) show();
+    if (!isVisible()) {
+        show();
+        // The player reads and types here: the keys come to the window as
+        // it appears, whatever had them before (a dialog that has closed).
+        activateWindow();
+    }
 }
 
 void TFormMsgText::ClearMessageText() {

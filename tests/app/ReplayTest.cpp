@@ -129,6 +129,27 @@ TEST(Replay, FullPlayThroughOfTheDemoMatchesItsTranscriptShotsAndSave) {
     EXPECT_EQ(lines[0], "Tower.dat\r");
 }
 
+TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
+    DemoFolder demo;
+    Result r = runPlayer(demo.path(), {"--trace", "--replay", kReplays + "/demo_full.txt", "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+    expectGolden(r.transcript, "demo_full.transcript");
+    for (const char* expected : {"\nOpning.dat:12: .FW,2,星灯りの灯台\n", "\nOpning.dat:22: .\nOpning.dat:22: [wait: page click]\n",
+                                 ": [scene: Tower.dat]\nTower.dat:"})
+        EXPECT_TRUE(r.errors.contains(QString::fromUtf8(expected))) << expected << "\n" << r.errors.toStdString();
+}
+
+TEST(Replay, AScriptErrorNamesItsFileAndLineOnStandardError) {
+    DemoFolder demo;
+    writeText(demo.path("Opning.dat"), "Beach\r\n;\r\n.Start\r\nhello\r\n.FS,1,x\r\n;\r\n");
+    writeText(demo.path("errors.txt"), "ok\nnew\nok\n");
+    Result r = runPlayer(demo.path(), {"--replay", demo.path("errors.txt"), "Opning.dat"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.transcript.contains(QString::fromUtf8("error 'x' は整数ではありません\n")))
+        << r.transcript.toStdString();
+    EXPECT_TRUE(r.errors.contains(QString::fromUtf8("Opning.dat:5: 'x' は整数ではありません\n"))) << r.errors.toStdString();
+}
+
 TEST(Replay, AKeyboardOnlyPlayThroughEndsAsTheFullReplayDoes) {
     // Every action of the replay is a key or typed text.
     const QStringList actions = readText(kReplays + "/demo_keys.txt").split('\n');
@@ -215,7 +236,9 @@ TEST(Player, HelpAndVersion) {
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), "QEL Player ver.1.24\n");
     p.start(QStringLiteral(QEL_PLAYER_BIN), {"--help"});
     ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_TRUE(p.readAllStandardOutput().contains("--replay FILE"));
+    const QByteArray help = p.readAllStandardOutput();
+    EXPECT_TRUE(help.contains("--replay FILE"));
+    EXPECT_TRUE(help.contains("Shift+Tab")) << "the keys are listed";
     p.start(QStringLiteral(QEL_PLAYER_BIN), {"--bogus"});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 2);
