@@ -14,7 +14,7 @@ namespace qel {
 // runs too many lines (kMaxLinesWithoutWait). The time is looked at every
 // kLinesBetweenClockChecks lines and at every scene load.
 constexpr std::int64_t kMaxMsWithoutWait = 2000;
-constexpr std::int64_t kLinesBetweenClockChecks = 256;
+constexpr std::int64_t kLinesBetweenClockChecks = 16;
 // Placeholder replacements allowed in one text line; more means a cycle.
 constexpr int kMaxPlaceholderReplacements = 1000;
 

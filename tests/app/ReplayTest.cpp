@@ -286,7 +286,7 @@ TEST(Replay, ScriptsThatNeverWaitAreStoppedWithinSeconds) {
         writeBytes(dir.filePath("Opning.dat"), c.opening);
         writeBytes(dir.filePath("B.dat"), "bg\r\n;\r\n.Start\r\n.JS,Opning\r\n;\r\nend\r\n");
         writeText(dir.filePath("replay.txt"), "ok\nnew\nok\n");
-        Result r = runPlayer(dir.path(), {"--replay", dir.filePath("replay.txt"), "Opning.dat"}, "offscreen", false, 30000);
+        Result r = runPlayer(dir.path(), {"--replay", dir.filePath("replay.txt"), "Opning.dat"}, "offscreen", false, 60000);
         EXPECT_EQ(r.status, 0) << c.what << ": " << r.errors.toStdString();
         EXPECT_TRUE(r.transcript.contains(QString::fromUtf8(
             "error スクリプトが待ちのないまま 10000000 行を超えて実行されたため、停止しました\n> ok\n")))
