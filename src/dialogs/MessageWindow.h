@@ -6,9 +6,12 @@
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+class QKeyEvent;
 class QPlainTextEdit;
 
 namespace qel {
@@ -85,6 +88,11 @@ public:
     // measured value, otherwise 19 + 4.
     static int captionAndFrameHeight(const QWidget* shownWindow = nullptr);
 
+    // Keyboard play: the main window's picture is offered each key first
+    // (its object highlight, the click on it, its popup menu); it returns
+    // true for a key it used.
+    void setPictureKeys(std::function<bool(const QKeyEvent&)> keys) { pictureKeys_ = std::move(keys); }
+
     // Event handlers.
     void Image1MouseDown();
     void Memo1MouseDown();
@@ -92,13 +100,14 @@ public:
     void FormCloseQuery();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool playKey(const QKeyEvent& key);
     void playerReadsOn();
-    void setClientSize(int width, int height);
+    void setClientSize(std::int64_t width, std::int64_t height);
     void setFramed(bool framed);
     int faceWidth() const;
     int faceHeight() const;
@@ -106,6 +115,7 @@ private:
     int pageClick_ = 0;
     int clickLock_ = 0;
     int lineCount_ = 0;
+    std::function<bool(const QKeyEvent&)> pictureKeys_;
 };
 
 } // namespace qel
