@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,9 +88,10 @@ void Session::waitMs(std::int64_t ms) {
         return;
     }
     // Virtual time: the pending events are handled, then the time has passed.
-    if (quitting()) throw RunAbandoned{};
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
     QCoreApplication::processEvents();
-    if (quitting()) throw RunAbandoned{};
+    throwIfAbandoned(mark);
     if (ms > 0) virtualNow_ += ms;
 }
 
@@ -130,6 +133,7 @@ void Session::waitBegins(Turn turn, QObject* what, const std::string& detail) {
     case Turn::Box: shot(line("box " + TranscriptText(detail))); break;
     case Turn::ErrorBox: line("error " + TranscriptText(detail)); break;
     case Turn::Input: line("input " + TranscriptText(detail)); break;
+    case Turn::Chooser: line("chooser " + TranscriptText(detail)); break;
     default: break;
     }
     if (turn == Turn::Verbs) pendingRelease_.reset();  // the open window takes the release
@@ -309,6 +313,19 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         b->click();
         return {};
     }
+    if (turn == Turn::Chooser && (w == "choose" || w == "cancel")) {
+        auto* dialog = qobject_cast<QFileDialog*>(what);
+        if (w == "cancel") {
+            dialog->reject();
+            return {};
+        }
+        const QString file = QString::fromUtf8(a.rest.c_str());
+        if (!QFileInfo(file).isFile()) return QStringLiteral("no such file to choose");
+        dialog->selectFile(QFileInfo(file).absoluteFilePath());
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog checks the choice
+        return {};
+    }
+    if (w == "choose") return QStringLiteral("the chooser is not open");
     if (w == "input" || w == "cancel" || w == "ok") {
         if (turn != Turn::Input) return QStringLiteral("the text input dialog is not open");
         TFTextIn* t = w_->textInput;
@@ -392,6 +409,7 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
 void Session::finish(int status) {
     if (finished_) return;
     finished_ = true;
+    status_ = status;
     close();
     requestQuit();
     QCoreApplication::exit(status);
