@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 
+#include <QKeySequence>
 #include <charconv>
 
 namespace qel {
@@ -52,6 +53,21 @@ std::optional<std::pair<int, int>> ParsePoint(const std::string& rest) {
     auto y = ParseNumber(rest.substr(blank + 1));
     if (!x || !y || *x < INT32_MIN || *x > INT32_MAX || *y < INT32_MIN || *y > INT32_MAX) return std::nullopt;
     return std::make_pair(int(*x), int(*y));
+}
+
+std::optional<QKeyCombination> ParseKeyName(const std::string& utf8) {
+    QString name = QString::fromUtf8(utf8.c_str()).trimmed();
+    // "+" also joins the modifiers to the key, so the two signs have names.
+    for (const auto& [word, sign] : {std::pair{QLatin1String("plus"), QLatin1String("+")},
+                                     std::pair{QLatin1String("minus"), QLatin1String("-")}}) {
+        if (name.compare(word, Qt::CaseInsensitive) == 0 ||
+            name.endsWith(QLatin1String("+") + word, Qt::CaseInsensitive))
+            name = name.left(name.size() - word.size()) + sign;
+    }
+    if (name.isEmpty() || name.contains(QLatin1Char(','))) return std::nullopt;
+    const QKeySequence seq = QKeySequence::fromString(name, QKeySequence::PortableText);
+    if (seq.count() != 1 || seq[0].key() == Qt::Key_unknown || seq[0].key() == 0) return std::nullopt;
+    return seq[0];
 }
 
 std::string TranscriptText(const std::string& cp932) {

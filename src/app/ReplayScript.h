@@ -1,6 +1,7 @@
 #pragma once
 // Replay files and transcripts: the text formats that let a session be played
 // without a person and compared line by line.
+#include <QKeyCombination>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,6 +26,12 @@ std::vector<ReplayAction> ParseReplay(std::string_view utf8);
 std::optional<std::pair<int, int>> ParsePoint(const std::string& rest);
 // Parses a whole decimal number (optionally negative); nullopt when malformed.
 std::optional<std::int64_t> ParseNumber(const std::string& rest);
+
+// A key named as Qt's key sequences write one key, modifiers first ("Tab",
+// "Shift+Tab", "space", "Ctrl++", "Alt+Return"); "Plus" and "Minus" may stand
+// for the keys "+" and "-" ("Ctrl+Plus"). nullopt for anything else,
+// several keys included.
+std::optional<QKeyCombination> ParseKeyName(const std::string& utf8);
 
 // A text of the game (CP932) as it stands in a transcript: decoded, with a
 // backslash written as "\\" and each line break (CR LF, CR or LF) as "\n".

@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QInputMethodEvent>
-#include <QKeySequence>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -335,13 +334,13 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         return {};
     }
     if (w == "key" && !a.rest.empty()) {
-        const QKeySequence seq = QKeySequence::fromString(QString::fromUtf8(a.rest.c_str()), QKeySequence::PortableText);
-        if (seq.count() != 1 || seq[0].key() == Qt::Key_unknown)
+        const std::optional<QKeyCombination> combination = ParseKeyName(a.rest);
+        if (!combination)
             return QStringLiteral("unknown key (a key name such as Tab, Shift+Tab, Return, Space, Escape, F11)");
         QWidget* target = keyTarget(turn, what);
         if (!target) return QStringLiteral("no window takes keys now");
-        const int key = seq[0].key();
-        const Qt::KeyboardModifiers mods = seq[0].keyboardModifiers();
+        const int key = combination->key();
+        const Qt::KeyboardModifiers mods = combination->keyboardModifiers();
         sendKeyClick(target, key, mods, keyText(key, mods));
         return {};
     }

@@ -181,14 +181,19 @@ TEST(Replay, AKeyboardOnlyPlayThroughEndsAsTheFullReplayDoes) {
 }
 
 TEST(Replay, ARecordedSessionReplaysToTheSameTranscript) {
-    DemoFolder first;
-    Result live = runPlayer(first.path(), {"--replay", kReplays + "/demo_full.txt", "--record",
-                                           first.path("recorded.txt"), "Opning.dat"});
-    ASSERT_EQ(live.status, 0) << live.errors.toStdString();
-    DemoFolder second;
-    Result again = runPlayer(second.path(), {"--replay", first.path("recorded.txt"), "Opning.dat"});
-    ASSERT_EQ(again.status, 0) << again.errors.toStdString();
-    EXPECT_EQ(withoutActions(again.transcript).toStdString(), withoutActions(live.transcript).toStdString());
+    // Played with the mouse, and with the keys (whose clicks on objects are
+    // recorded as the clicks they make).
+    for (const char* replay : {"demo_full.txt", "demo_keys.txt"}) {
+        SCOPED_TRACE(replay);
+        DemoFolder first;
+        Result live = runPlayer(first.path(), {"--replay", kReplays + "/" + replay, "--record",
+                                               first.path("recorded.txt"), "Opning.dat"});
+        ASSERT_EQ(live.status, 0) << live.errors.toStdString();
+        DemoFolder second;
+        Result again = runPlayer(second.path(), {"--replay", first.path("recorded.txt"), "Opning.dat"});
+        ASSERT_EQ(again.status, 0) << again.errors.toStdString();
+        EXPECT_EQ(withoutActions(again.transcript).toStdString(), withoutActions(live.transcript).toStdString());
+    }
 }
 
 TEST(Replay, AnActionThatDoesNotFitEndsWithStatus3) {
