@@ -8,6 +8,7 @@ packages=(
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
   desktop-file-utils appstream dpkg-dev
+  clang-14 libclang-rt-14-dev llvm-14
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
+#include "engine/Trace.h"
 #include "platform/ArchiveUnpack.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
@@ -47,10 +48,23 @@ const char* kUsage =
     "  --transcript FILE   write the session's transcript to FILE (- for standard output)\n"
     "  --shots DIR         with the transcript: save the picture at each page, idle and box\n"
     "  --real-time         with --replay: let timed waits take real time\n"
+    "  --trace             write each script line as it runs, each wait and each scene\n"
+    "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
+    "\n"
+    "Keys (the game plays without a mouse):\n"
+    "  Tab, Shift+Tab      start menu, verb window, boxes: move the focus;\n"
+    "                      picture: highlight the next or previous object\n"
+    "  Enter, Space        press the button with the focus\n"
+    "  Enter               picture: click the highlighted object\n"
+    "  Space, Enter, Page Down, Down\n"
+    "                      turn a waiting page (any character key on the\n"
+    "                      message window does too)\n"
+    "  Esc                 close the verb window choosing nothing\n"
+    "  Menu, Shift+F10     open the popup menu (TopMenu, Help, Exit)\n"
     "\n"
     "Exit status: 0 when the program or a replay ends normally (or the file dialog\n"
     "is cancelled), 2 for bad options or a scenario that cannot be opened,\n"
@@ -63,6 +77,7 @@ int RunPlayer(const QStringList& arguments) {
     std::optional<QString> firstArg;
     SessionOptions session;
     bool check = false;
+    bool trace = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         QString* value = a == QLatin1String("--replay")       ? &session.replayFile
@@ -80,6 +95,10 @@ int RunPlayer(const QStringList& arguments) {
         }
         if (a == QLatin1String("--real-time")) {
             session.realTime = true;
+            continue;
+        }
+        if (a == QLatin1String("--trace")) {
+            trace = true;
             continue;
         }
         if (a == QLatin1String("--check")) {  // its path is optional
@@ -154,7 +173,8 @@ int RunPlayer(const QStringList& arguments) {
     }
 
     player = std::make_unique<PlayerWindows>(resolved.arg,
-                                             recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio);
+                                             recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
+                                             trace ? stderr : nullptr);
     if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
@@ -168,7 +188,8 @@ int RunPlayer(const QStringList& arguments) {
     return status;
 }
 
-PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio) {
+PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
+                             std::FILE* traceTo) {
     // The five windows, in their order; each creation handler runs as its
     // window is created.
     startMenu = std::make_unique<TStartMenu>();
@@ -186,7 +207,8 @@ PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& cloc
 
     host = std::make_unique<WindowHost>(w, clock);
     main->connectWindows(startMenu.get(), messages.get(), verbs.get());
-    main->createGame(*host);
+    if (traceTo) trace = std::make_unique<ScriptTrace>(*host, traceTo);
+    main->createGame(trace ? static_cast<GameHost&>(*trace) : *host, trace.get());
     startMenu->connectMainWindow(main.get());
 
     players = std::make_unique<MusicPlayback>(audio);

@@ -184,8 +184,8 @@ std::string SaveFileBytes(const GameState& st) {
         out += kLF;
     };
     line(st.SceneName);
-    for (int i = 1; i <= 50; ++i) line(std::to_string(st.IntVars[i]));
-    for (int j = 1; j <= 9; ++j) line(st.StrVars[j]);
+    for (int i = 1; i <= kIntVarCount; ++i) line(std::to_string(st.IntVars[i]));
+    for (int j = 1; j <= kStrVarCount; ++j) line(st.StrVars[j]);
     return out;
 }
 
@@ -226,8 +226,8 @@ void ReadSaveFile(GameState& st) {
     try {
         LineReader in(file.fd);
         st.SceneName = in.readLine();
-        for (int i = 1; i <= 50; ++i) st.IntVars[i] = StrToInt(in.readLine());
-        for (int j = 1; j <= 9; ++j) st.StrVars[j] = in.readLine();
+        for (int i = 1; i <= kIntVarCount; ++i) st.IntVars[i] = StrToInt(in.readLine());
+        for (int j = 1; j <= kStrVarCount; ++j) st.StrVars[j] = in.readLine();
     } catch (const std::bad_alloc&) {
         // A line too long to hold in memory.
         throw ioErrorFromErrno(ENOMEM);
