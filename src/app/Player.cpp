@@ -1,5 +1,6 @@
 #include "app/Player.h"
 
+#include "app/EndSignals.h"
 #include "app/ReplaySession.h"
 #include "app/ScenarioCheck.h"
 #include "app/ScenarioChoice.h"
@@ -14,6 +15,7 @@
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
@@ -155,6 +157,14 @@ int RunPlayer(const QStringList& arguments) {
         }
         setPlayerEvents(recorder.get());
     }
+    // kill, Ctrl+C and the end of the desktop session end the program the way
+    // closing the start menu does: every wait ends and the run in progress is
+    // abandoned, with no question asked and the save file left alone.
+    EndSignals endSignals;
+    QObject::connect(&endSignals, &EndSignals::received, [] {
+        requestQuit();
+        QCoreApplication::exit(0);
+    });
     auto endEarly = [&](int status) {
         if (recorder) recorder->close();
         setPlayerEvents(nullptr);
@@ -180,6 +190,14 @@ int RunPlayer(const QStringList& arguments) {
     // The start menu has made the scenario folder current.
     SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
 
+    // The start menu's creation may show a box, and the program may have been
+    // told to end while it was open (a signal, a replay that ended there): the
+    // main loop would then never be told again.
+    if (quitting()) {
+        if (recorder) recorder->close();
+        setPlayerEvents(nullptr);
+        return recorder ? recorder->exitStatus() : 0;
+    }
     player->startMenu->show();
     if (recorder) recorder->start();
     int status = QApplication::exec();

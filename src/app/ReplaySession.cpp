@@ -10,7 +10,6 @@
 #include "shell/FormMein.h"
 #include "shell/StartMenu.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeySequence>
@@ -90,9 +89,10 @@ void Session::waitMs(std::int64_t ms) {
         return;
     }
     // Virtual time: the pending events are handled, then the time has passed.
-    if (quitting()) throw RunAbandoned{};
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
     QCoreApplication::processEvents();
-    if (quitting()) throw RunAbandoned{};
+    throwIfAbandoned(mark);
     if (ms > 0) virtualNow_ += ms;
 }
 
@@ -389,10 +389,11 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
     case Turn::Menu: window = w_->startMenu; break;
     case Turn::Idle:
     case Turn::Page:
-        // The message window when it is the active one, else the main window.
-        window = w_->messages->isVisible() && QApplication::activeWindow() == w_->messages
-                     ? static_cast<QWidget*>(w_->messages)
-                     : static_cast<QWidget*>(w_->main);
+        // The message window while it is shown (it takes the focus as it
+        // appears, and passes the picture's keys on), else the main window;
+        // never the window system's idea of the active window, so that a
+        // replay goes the same way with any window manager or none.
+        window = w_->messages->isVisible() ? static_cast<QWidget*>(w_->messages) : static_cast<QWidget*>(w_->main);
         break;
     case Turn::Verbs: window = w_->verbs; break;
     case Turn::Input: window = w_->textInput; break;
@@ -410,6 +411,7 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
 void Session::finish(int status) {
     if (finished_) return;
     finished_ = true;
+    status_ = status;
     close();
     requestQuit();
     QCoreApplication::exit(status);
