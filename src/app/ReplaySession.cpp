@@ -398,6 +398,7 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
     case Turn::Input: window = w_->textInput; break;
     case Turn::Box:
     case Turn::ErrorBox:
+    case Turn::Chooser:
     case Turn::Popup: window = qobject_cast<QWidget*>(what); break;
     case Turn::Release: break;
     }
