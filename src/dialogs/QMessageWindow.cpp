@@ -3,6 +3,8 @@
 #include "dialogs/Fonts.h"
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 #include "scene/Bitmap.h"
 #include "scene/FileLookup.h"
 #include "shell/PlayerEvents.h"
@@ -22,13 +24,14 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 void PictureBox::setPicture(const QImage& image) {
     picture_ = image;
-    resize(image.size());
+    resize(image.size() * scale_);
     update();
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
     if (picture_.isNull()) return;
     QPainter p(this);
+    if (scale_ > 1) p.scale(scale_, scale_);
     p.drawImage(0, 0, picture_);
 }
 
@@ -40,10 +43,6 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
 // -------------------------------------------------------------- TFormMsgText
 
 namespace {
-constexpr int kCaptionFallback = 19;  // SM_CYCAPTION of the classic look
-constexpr int kFrameFallback = 4;     // SM_CYFRAME
-int measuredDecoration = -1;
-
 constexpr Qt::WindowFlags kDialogFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                          Qt::WindowStaysOnTopHint;
@@ -87,6 +86,28 @@ TFormMsgText::TFormMsgText(QWidget* parent) : QWidget(parent, kDialogFrame) {
     Image1->setGeometry(1, 1, 1, 1);
     Memo1->setGeometry(4, 1, 409, 128);
     setClientSize(415, 130);
+
+    windowFont_ = font();
+    memoFont_ = Memo1->font();
+    rescale(ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, &TFormMsgText::rescale);
+}
+
+void TFormMsgText::rescale(int scale) {
+    if (scale == scale_) return;
+    auto resized = [this, scale](const QRect& r) {
+        return QRect(r.x() / scale_ * scale, r.y() / scale_ * scale, r.width() / scale_ * scale,
+                     r.height() / scale_ * scale);
+    };
+    Image1->setGeometry(resized(Image1->geometry()));
+    Memo1->setGeometry(resized(Memo1->geometry()));
+    const int w = clientWidth();
+    const int h = clientHeight();
+    scale_ = scale;
+    Image1->setScale(scale);
+    setClientSize(w, h);
+    setFont(scaledFont(windowFont_, scale));
+    Memo1->setFont(scaledFont(memoFont_, scale));
 }
 
 void TFormMsgText::setPageClick(int value) {
@@ -149,27 +170,42 @@ void TFormMsgText::WaitForPage() {
     waitUntil([this] { return pageClick_ == 100; });
 }
 
-int TFormMsgText::faceWidth() const { return Image1->width(); }
-int TFormMsgText::faceHeight() const { return Image1->height(); }
+int TFormMsgText::faceWidth() const { return Image1->width() / scale_; }
+int TFormMsgText::faceHeight() const { return Image1->height() / scale_; }
+int TFormMsgText::memoWidth() const { return Memo1->width() / scale_; }
+int TFormMsgText::memoHeight() const { return Memo1->height() / scale_; }
+int TFormMsgText::clientWidth() const { return width() / scale_; }
+int TFormMsgText::clientHeight() const { return height() / scale_; }
+
+namespace {
+// A size in picture pixels on the screen; beyond any screen it stays there.
+int onScreen(int v, int scale) { return int(std::clamp<long long>(1LL * v * scale, 0, QWIDGETSIZE_MAX)); }
+} // namespace
 
 void TFormMsgText::setClientSize(int width, int height) {
-    setFixedSize(std::max(width, 0), std::max(height, 0));
+    setFixedSize(onScreen(width, scale_), onScreen(height, scale_));
 }
+
+void TFormMsgText::setMemoSize(int width, int height) {
+    Memo1->resize(onScreen(width, scale_), onScreen(height, scale_));
+}
+
+void TFormMsgText::setMemoLeft(int left) { Memo1->move(left * scale_, Memo1->y()); }
 
 void TFormMsgText::ShowFace(const std::string& cp932Name) {
     const std::string file = cp932Name + ".BMP";
     if (!fileExists(file)) return;
     Image1->setPicture(loadBitmapFile(file));
-    Memo1->move(faceWidth() + 2, Memo1->y());
-    const int clientWidth = Memo1->width() + faceWidth() + 3;
-    if (Memo1->height() < faceHeight()) Memo1->resize(Memo1->width(), faceHeight());
-    setClientSize(clientWidth, Memo1->height() + 2);
+    setMemoLeft(faceWidth() + 2);
+    const int width = memoWidth() + faceWidth() + 3;
+    if (memoHeight() < faceHeight()) setMemoSize(memoWidth(), faceHeight());
+    setClientSize(width, memoHeight() + 2);
 }
 
 void TFormMsgText::ResetFace() {
-    Image1->resize(1, 1);
-    Memo1->move(faceWidth() + 2, Memo1->y());
-    setClientSize(Memo1->width() + faceWidth() + 3, Memo1->height() + 2);
+    Image1->resize(scale_, scale_);
+    setMemoLeft(faceWidth() + 2);
+    setClientSize(memoWidth() + faceWidth() + 3, memoHeight() + 2);
     ClearMessageText();
 }
 
@@ -183,45 +219,44 @@ void TFormMsgText::setFramed(bool framed) {
     if (wasVisible) show();
 }
 
-int TFormMsgText::captionAndFrameHeight(const QWidget* shownWindow) {
-    if (shownWindow && shownWindow->isVisible() &&
-        !(shownWindow->windowFlags() & Qt::FramelessWindowHint)) {
-        const int d = shownWindow->geometry().top() - shownWindow->frameGeometry().top();
-        if (d > 0) measuredDecoration = d;
-    }
-    return measuredDecoration > 0 ? measuredDecoration : kCaptionFallback + kFrameFallback;
-}
-
-void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, const QWidget* mainWindow) {
-    if (mainWindow) captionAndFrameHeight(mainWindow);
-    ArrangeMessageWindow(a, mainWindow ? mainWindow->frameGeometry().topLeft() : QPoint());
-}
-
-void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint mainWindowOuterTopLeft) {
+void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint pictureOrigin) {
     // 1. Frame style.
     if (a.style) {
         if (*a.style == 1) {
             setFramed(true);
         } else if (*a.style == 2) {
             setFramed(false);
-            setClientSize(width(), std::max(faceHeight(), Memo1->height()) + 2);
+            setClientSize(clientWidth(), std::max(faceHeight(), memoHeight()) + 2);
         }
     }
     // 2. Caption.
     if (a.caption) setWindowTitle(decode(*a.caption));
     // 3. Size: the height only when it is taller than the face.
     if (a.width) {
-        int clientHeight = height();
+        int height = clientHeight();
         if (a.height > faceHeight()) {
-            clientHeight = a.height + 2;
-            Memo1->resize(Memo1->width(), a.height);
+            height = a.height + 2;
+            setMemoSize(memoWidth(), a.height);
         }
-        Memo1->resize(std::max(*a.width, 0), Memo1->height());
-        setClientSize(*a.width + faceWidth() + 3, clientHeight);
+        setMemoSize(std::max(*a.width, 0), memoHeight());
+        setClientSize(*a.width + faceWidth() + 3, height);
     }
-    // 4. Position, below the main window's caption bar and frame.
-    const int decoration = captionAndFrameHeight(isVisible() ? this : nullptr);
-    move(a.x + mainWindowOuterTopLeft.x(), a.y + mainWindowOuterTopLeft.y() + decoration);
+    // 4. Position: the outer frame's corner, from the picture's corner. The
+    // window system's caption and frame sizes do not enter, so the same
+    // operands give the same place whenever they run.
+    designPos_ = QPoint(a.x, a.y);
+    move(placeFromOrigin(pictureOrigin, *designPos_, scale_));
+}
+
+void TFormMsgText::followPicture(QPoint pictureOrigin) {
+    if (!designPos_) return;
+    const QPoint at = placeFromOrigin(pictureOrigin, *designPos_, scale_);
+    if (at != pos()) move(at);
+}
+
+void TFormMsgText::showEvent(QShowEvent* event) {
+    keepWithOwner(*this);
+    QWidget::showEvent(event);
 }
 
 void TFormMsgText::keyPressEvent(QKeyEvent* event) {

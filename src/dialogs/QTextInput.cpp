@@ -4,6 +4,8 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 #include "shell/PlayerEvents.h"
 #include "dialogs/QScreenPlace.h"
 
@@ -66,6 +68,8 @@ TFTextIn::TFTextIn(QWidget* parent)
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
     setFixedSize(208, 74);
+    scaleFixedWindow(*this, ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, [this](int n) { scaleFixedWindow(*this, n); });
 
     connect(&WaitHub::instance(), &WaitHub::quitRequested, this, [this] {
         if (isVisible()) done(QDialog::Rejected);
@@ -109,6 +113,7 @@ void TFTextIn::showEvent(QShowEvent* event) {
 std::string TFTextIn::Ask() {
     if (quitting()) throw RunAbandoned{};
     Button1->setDefault(true);
+    keepWithOwner(*this);
     centreOnScreen();
     execModal(*this);
     return encode(Edit1->text());

@@ -4,6 +4,8 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 #include "shell/PlayerEvents.h"
 
 #include <QCloseEvent>
@@ -64,6 +66,8 @@ TFromCom::TFromCom(QWidget* parent)
     for (int i = 0; i + 1 < 5; ++i) setTabOrder(buttons_[i], buttons_[i + 1]);
 
     setFixedSize(152, 181);
+    scaleFixedWindow(*this, ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, [this](int n) { scaleFixedWindow(*this, n); });
 
     // A quit request ends the modal display; Choose then reports it.
     connect(&WaitHub::instance(), &WaitHub::quitRequested, this, [this] {
@@ -91,6 +95,7 @@ std::string TFromCom::Choose(const std::string& name, const std::array<std::stri
 
 std::string TFromCom::ShowModalAt(QPoint screenPos) {
     if (quitting()) throw RunAbandoned{};
+    keepWithOwner(*this);
     move(screenPos);
     Button1->setFocus();
     repaint();

@@ -3,6 +3,8 @@
 #include "dialogs/QWaits.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 #include "shell/PlayerEvents.h"
 #include "dialogs/QScreenPlace.h"
 
@@ -45,6 +47,8 @@ QMessageBox::Icon iconFor(BoxKind kind) {
 void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     if (quitting()) throw RunAbandoned{};
     QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &box, [&box] { box.done(-1); });
+    if (ViewScale::factor() > 1) box.setFont(scaledFont(box.font(), ViewScale::factor()));
+    keepWithOwner(box);
     box.adjustSize();
     centreOnScreen(box);
     WaitReport report(turn, &box, detail);

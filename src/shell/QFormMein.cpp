@@ -12,6 +12,8 @@
 #include "shell/QBoxes.h"
 #include "shell/QStartMenu.h"
 #include "dialogs/QScreenPlace.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -20,7 +22,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
+#include <QRegion>
+#include <QShortcut>
+#include <QWindow>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -32,16 +38,76 @@ PictureView::PictureView(const QImage* image, QWidget* parent) : QWidget(parent)
     setContextMenuPolicy(Qt::NoContextMenu);
 }
 
+void PictureView::setDesign(QSize design, int scale) {
+    design_ = design;
+    windowedScale_ = clampScale(scale);
+    if (!filling_) setFixedSize(design_ * windowedScale_);
+    update();
+    emit areaChanged();
+}
+
+void PictureView::setFilling(bool filling) {
+    if (filling == filling_) return;
+    filling_ = filling;
+    if (filling_) {
+        setMinimumSize(1, 1);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    } else {
+        setFixedSize(design_ * windowedScale_);
+    }
+    update();
+    emit areaChanged();
+}
+
+int PictureView::scale() const { return filling_ ? fitScale(design_, size()) : windowedScale_; }
+
+QRect PictureView::pictureRect() const {
+    const int n = scale();
+    return filling_ ? centredPictureRect(size(), design_, n) : QRect(QPoint(0, 0), design_ * n);
+}
+
+std::optional<QPoint> PictureView::picturePixelAt(QPoint at) const {
+    const QRect area = pictureRect();
+    if (filling_ && !area.contains(at)) return std::nullopt;
+    // Windowed, the view is the picture area: every point of it maps.
+    const int n = scale();
+    const QPoint d = at - area.topLeft();
+    auto floorDiv = [n](int v) { return v >= 0 ? v / n : -((-v + n - 1) / n); };
+    return QPoint(floorDiv(d.x()), floorDiv(d.y()));
+}
+
+QPoint PictureView::viewPoint(QPoint picturePixel) const { return toViewPoint(picturePixel, pictureRect(), scale()); }
+
 void PictureView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.fillRect(event->rect(), palette().window());
-    if (image_ && !image_->isNull()) p.drawImage(QPoint(0, 0), *image_);
+    const QRect area = pictureRect();
+    const int n = scale();
+    QRect shown;  // the part of the view the image covers
+    if (image_ && !image_->isNull()) shown = QRect(area.topLeft(), image_->size() * n) & area;
+    if (filling_) {
+        for (const QRect& r : QRegion(event->rect()) - QRegion(area)) p.fillRect(r, Qt::black);
+    }
+    for (const QRect& r : (QRegion(event->rect()) & QRegion(area)) - QRegion(shown)) p.fillRect(r, palette().window());
+    if (shown.isEmpty()) return;
+    if (n == 1) {
+        p.drawImage(area.topLeft(), *image_);
+        return;
+    }
+    // Only the exposed picture pixels, each drawn as an n x n block.
+    const QRect exposed = event->rect() & shown;
+    if (exposed.isEmpty()) return;
+    const QPoint from = exposed.topLeft() - area.topLeft();
+    const QPoint to = exposed.bottomRight() - area.topLeft();
+    const QRect source(QPoint(from.x() / n, from.y() / n), QPoint(to.x() / n, to.y() / n));
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QRect(area.topLeft() + source.topLeft() * n, source.size() * n), *image_, source);
 }
 
 void PictureView::mousePressEvent(QMouseEvent* event) {
-    QPoint pos = event->position().toPoint();
+    const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::LeftButton) leftPressed_ = true;
-    emit mouseDown(event->button(), pos.x(), pos.y());
+    if (auto at = picturePixelAt(pos)) emit mouseDown(event->button(), at->x(), at->y());
     if (event->button() == Qt::RightButton) emit rightClicked(event->globalPosition().toPoint());
 }
 
@@ -49,6 +115,11 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !leftPressed_) return;
     leftPressed_ = false;
     if (rect().contains(event->position().toPoint())) emit clicked();
+}
+
+void PictureView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit areaChanged();
 }
 
 TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
@@ -88,6 +159,22 @@ TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     connect(PopupMenu1, &QMenu::aboutToShow, this,
             [this] { playerEvents().waitBegins(Turn::Popup, PopupMenu1, std::string()); });
     connect(PopupMenu1, &QMenu::aboutToHide, this, [] { playerEvents().waitEnds(Turn::Popup); });
+    connect(ImageFront, &PictureView::areaChanged, this, &TFormMein::followPicture);
+
+    // Size and full screen, from any window of the game.
+    auto shortcut = [this](const QKeySequence& keys, void (TFormMein::*slot)()) {
+        auto* s = new QShortcut(keys, this);
+        s->setContext(Qt::ApplicationShortcut);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Plus), &TFormMein::zoomIn);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), &TFormMein::zoomIn);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), &TFormMein::zoomOut);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &TFormMein::zoomReset);
+    shortcut(QKeySequence(Qt::Key_F11), &TFormMein::toggleFullScreen);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_Return), &TFormMein::toggleFullScreen);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_Enter), &TFormMein::toggleFullScreen);
+    setOwnerWindow(this);
 }
 
 TFormMein::~TFormMein() = default;
@@ -108,23 +195,105 @@ void TFormMein::FrameWindow(const FrameRequest& f) {
     if (f.mode == 1) MainMenu1->setVisible(false);
     else if (f.mode == 2) MainMenu1->setVisible(true);
     if (f.caption) setWindowTitle(decode(*f.caption));
+    if (fullScreen_) return;  // the window keeps its place for when it leaves full screen
     adjustSize();
-    move(f.dx ? centredOnScreen(*this, *f.dx, f.dy) : centredOnScreen(*this));
+    const int n = ImageFront->scale();
+    move(f.dx ? centredOnScreen(*this, *f.dx * n, f.dy * n) : centredOnScreen(*this));
     placed_ = true;
 }
 
 void TFormMein::SetPictureSize(int width, int height) {
-    ImageFront->setFixedSize(width, height);
-    adjustSize();
+    ImageFront->setDesign(QSize(width, height), ImageFront->scale());
+    applyDisplay();  // the automatic scale follows the picture's size
+}
+
+void TFormMein::setDisplay(int scaleChoice, bool fullScreen) {
+    scaleChoice_ = scaleChoice == 0 ? 0 : clampScale(scaleChoice);
+    fullScreen_ = fullScreen;
+    applyDisplay();
+}
+
+int TFormMein::windowedScale() const {
+    if (scaleChoice_ > 0) return scaleChoice_;
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s) return 1;
+    return autoScale(ImageFront->designSize(), s->availableGeometry().size(), s->devicePixelRatio());
+}
+
+void TFormMein::applyDisplay() {
+    ImageFront->setDesign(ImageFront->designSize(), windowedScale());
+    ImageFront->setFilling(fullScreen_);
+    if (fullScreen_) {
+        layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (!(windowState() & Qt::WindowFullScreen)) setWindowState(windowState() | Qt::WindowFullScreen);
+    } else {
+        if (windowState() & Qt::WindowFullScreen) setWindowState(windowState() & ~Qt::WindowFullScreen);
+        layout()->setSizeConstraint(QLayout::SetFixedSize);
+        adjustSize();
+        if (!placed_ && isVisible()) {
+            centreOnScreen(*this);
+            placed_ = true;
+        }
+    }
+    followPicture();
+}
+
+void TFormMein::zoomIn() {
+    scaleChoice_ = clampScale(windowedScale() + 1);
+    applyDisplay();
+    emit displayChosen(scaleChoice_, fullScreen_);
+}
+
+void TFormMein::zoomOut() {
+    scaleChoice_ = clampScale(windowedScale() - 1);
+    applyDisplay();
+    emit displayChosen(scaleChoice_, fullScreen_);
+}
+
+void TFormMein::zoomReset() {
+    scaleChoice_ = 0;
+    applyDisplay();
+    emit displayChosen(scaleChoice_, fullScreen_);
+}
+
+void TFormMein::toggleFullScreen() {
+    fullScreen_ = !fullScreen_;
+    applyDisplay();
+    emit displayChosen(scaleChoice_, fullScreen_);
+}
+
+QPoint TFormMein::pictureOrigin() const {
+    return geometry().topLeft() + ImageFront->mapTo(this, ImageFront->pictureRect().topLeft());
+}
+
+void TFormMein::followPicture() {
+    ViewScale::instance().setFactor(ImageFront->scale());
+    if (messages_) messages_->followPicture(pictureOrigin());
+}
+
+void TFormMein::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // The open dialogs travel with the main window; the message window keeps
+    // its place relative to the picture.
+    moveOwnedWindows(*this, event->pos() - event->oldPos(), messages_);
+    followPicture();
+}
+
+void TFormMein::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    followPicture();
 }
 
 void TFormMein::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!placed_) {
+    if (!placed_ && !fullScreen_) {
         adjustSize();
         centreOnScreen(*this);
         placed_ = true;
     }
+    followPicture();
 }
 
 bool TFormMein::event(QEvent* event) {
@@ -157,7 +326,11 @@ void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
             WaitReport report(Turn::Release, messages_, std::string());
             messages_->WaitForPage();
         } else {
-            QPoint at = frameGeometry().topLeft() + ClampVerbPosition(x, y);
+            // At the clamped point relative to the picture, kept on the screen.
+            const QRect wanted(placeFromOrigin(pictureOrigin(), ClampVerbPosition(x, y), ImageFront->scale()),
+                               verbs_->size());
+            const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+            const QPoint at = s ? keepInside(wanted, s->availableGeometry()) : wanted.topLeft();
             std::string detail = words[1].str();
             for (int k = 2; k <= 6; ++k) detail += "|" + words[k].str();
             WaitReport report(Turn::Verbs, verbs_, detail);

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QMenuBar;
@@ -16,26 +17,52 @@ class TFormMsgText;
 class TFromCom;
 class TStartMenu;
 
-// The shown picture: paints the game's ImageFront unscaled at the top-left
-// corner and reports presses, releases and clicks on it.
+// The shown picture: paints the game's ImageFront at the top-left corner of
+// the picture area, each pixel as a scale x scale block, and reports presses
+// (in picture pixels), releases and clicks on it. Windowed, the view is
+// exactly the picture area; filling (full screen), it takes whatever size
+// its window gives it and centres the picture on black at the largest whole
+// scale that fits.
 class PictureView : public QWidget {
     Q_OBJECT
 public:
     explicit PictureView(const QImage* image, QWidget* parent = nullptr);
     void setImage(const QImage* image) { image_ = image; update(); }
 
+    // The picture area in picture pixels (the client area the scene asks for).
+    QSize designSize() const { return design_; }
+    // Windowed: the view takes the design size times the scale.
+    void setDesign(QSize design, int scale);
+    // Full screen on or off.
+    void setFilling(bool filling);
+    bool filling() const { return filling_; }
+    // The scale the picture is drawn at now.
+    int scale() const;
+    // Where the picture area is drawn in the view.
+    QRect pictureRect() const;
+    // The picture pixel under a point of the view; nullopt on the black
+    // border around a full-screen picture.
+    std::optional<QPoint> picturePixelAt(QPoint viewPoint) const;
+    // The view point at the centre of a picture pixel.
+    QPoint viewPoint(QPoint picturePixel) const;
+
 signals:
     void mouseDown(Qt::MouseButton button, int x, int y);
     void clicked();
     void rightClicked(QPoint globalPos);
+    void areaChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     const QImage* image_;
+    QSize design_{486, 295};
+    int windowedScale_ = 1;
+    bool filling_ = false;
     bool leftPressed_ = false;
 };
 
@@ -69,6 +96,20 @@ public:
     // Client area := the picture's size.
     void SetPictureSize(int width, int height);
 
+    // How large the game is shown: a scale of 1 to 6, or 0 for the automatic
+    // one (the largest that fits the screen comfortably), and full screen.
+    void setDisplay(int scaleChoice, bool fullScreen);
+    int scaleChoice() const { return scaleChoice_; }
+    bool fullScreenChosen() const { return fullScreen_; }
+    // Ctrl+Plus, Ctrl+Minus, Ctrl+0; F11 and Alt+Enter.
+    void zoomIn();
+    void zoomOut();
+    void zoomReset();
+    void toggleFullScreen();
+    // The screen position of the picture's top-left pixel: the origin of the
+    // places MW and the verb window are given.
+    QPoint pictureOrigin() const;
+
     // Handlers.
     void FormActivate();
     void ImageFrontMouseDown(Qt::MouseButton button, int x, int y);
@@ -78,10 +119,16 @@ public:
     void HelpClick();
     void FormClose();
 
+signals:
+    // The player changed the scale or full screen (to be remembered).
+    void displayChosen(int scaleChoice, bool fullScreen);
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     std::unique_ptr<Game> game_;
@@ -89,6 +136,12 @@ private:
     TFormMsgText* messages_ = nullptr;
     TFromCom* verbs_ = nullptr;
     bool placed_ = false;
+    int scaleChoice_ = 1;
+    bool fullScreen_ = false;
+
+    int windowedScale() const;
+    void applyDisplay();
+    void followPicture();
 };
 
 } // namespace qel

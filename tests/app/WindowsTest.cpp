@@ -104,7 +104,7 @@ TEST_F(WindowsTest, VerbWindowOpensAtTheClampedClickAndItsChoiceRunsTheLabel) {
     });
     QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(470, 280));
     QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, QPoint(470, 280));
-    EXPECT_EQ(seen, p.main->frameGeometry().topLeft() + QPoint(445, 260));
+    EXPECT_EQ(seen, p.main->pictureOrigin() + QPoint(445, 260));
     EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
     // A click on the name closes the window and runs nothing.
     QTimer::singleShot(0, [&] {
@@ -112,7 +112,7 @@ TEST_F(WindowsTest, VerbWindowOpensAtTheClampedClickAndItsChoiceRunsTheLabel) {
         QTest::mouseClick(p.verbs->Label1, Qt::LeftButton);
     });
     QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(3, 2));
-    EXPECT_EQ(seen, p.main->frameGeometry().topLeft() + QPoint(1, 1));
+    EXPECT_EQ(seen, p.main->pictureOrigin() + QPoint(1, 1));
     EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
     EXPECT_TRUE(p.verbs->result().empty());
 }
