@@ -1,14 +1,14 @@
 // The real windows under the offscreen platform, driven with simulated input.
 #include "TestFiles.h"
-#include "app/QAPlayer.h"
-#include "dialogs/AudioBackend.h"
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/QVerbWindow.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
+#include "app/Player.h"
+#include "dialogs/MessageWindow.h"
+#include "dialogs/VerbWindow.h"
+#include "platform/AudioBackend.h"
+#include "platform/Cp932.h"
+#include "platform/Waits.h"
+#include "shell/FormMein.h"
 #include "shell/GameFlow.h"
-#include "shell/QFormMein.h"
-#include "shell/QStartMenu.h"
+#include "shell/StartMenu.h"
 
 #include <QMenu>
 #include <QMenuBar>

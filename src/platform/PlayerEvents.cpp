@@ -1,4 +1,4 @@
-#include "shell/PlayerEvents.h"
+#include "platform/PlayerEvents.h"
 
 namespace qel {
 

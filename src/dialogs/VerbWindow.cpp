@@ -1,12 +1,12 @@
-#include "dialogs/QVerbWindow.h"
+#include "dialogs/VerbWindow.h"
 
-#include "dialogs/Fonts.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/Fonts.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Waits.h"
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
-#include "shell/PlayerEvents.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

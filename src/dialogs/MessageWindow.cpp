@@ -1,13 +1,13 @@
-#include "dialogs/QMessageWindow.h"
+#include "dialogs/MessageWindow.h"
 
-#include "dialogs/Fonts.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
+#include "platform/FileLookup.h"
+#include "platform/Fonts.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Waits.h"
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
 #include "scene/Bitmap.h"
-#include "scene/FileLookup.h"
-#include "shell/PlayerEvents.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
