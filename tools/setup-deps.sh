@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libsdl2-mixer-dev libgtest-dev libgmock-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
+  openbox xdotool x11-utils  # the desktop test: a window manager, and input and inspection from outside
 )
 missing=()
 for p in "${packages[@]}"; do
