@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
 #include <QShortcut>
@@ -30,6 +31,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <cstring>
 
 namespace qel {
 
@@ -100,8 +102,84 @@ void PictureView::paintEvent(QPaintEvent* event) {
     const QPoint from = exposed.topLeft() - area.topLeft();
     const QPoint to = exposed.bottomRight() - area.topLeft();
     const QRect source(QPoint(from.x() / n, from.y() / n), QPoint(to.x() / n, to.y() / n));
+    if (blitScaled(p, exposed, area.topLeft(), n)) return;
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(QRect(area.topLeft() + source.topLeft() * n, source.size() * n), *image_, source);
+}
+
+namespace {
+// Writes each source pixel n times while whole blocks fit before end; returns
+// where it stopped (s is left at the next source pixel).
+template <int N>
+QRgb* widenFixed(const QRgb*& s, QRgb* o, QRgb* end) {
+    for (; o + N <= end; ++s, o += N) {
+        const QRgb c = *s;
+        for (int j = 0; j < N; ++j) o[j] = c;
+    }
+    return o;
+}
+
+QRgb* widenBlocks(const QRgb*& s, QRgb* o, QRgb* end, int n) {
+    switch (n) {
+    case 2: return widenFixed<2>(s, o, end);
+    case 3: return widenFixed<3>(s, o, end);
+    case 4: return widenFixed<4>(s, o, end);
+    case 5: return widenFixed<5>(s, o, end);
+    case 6: return widenFixed<6>(s, o, end);
+    default:
+        for (; o + n <= end; ++s, o += n) {
+            const QRgb c = *s;
+            for (int j = 0; j < n; ++j) o[j] = c;
+        }
+        return o;
+    }
+}
+} // namespace
+
+bool PictureView::blitScaled(QPainter& p, const QRect& exposed, QPoint pictureTopLeft, int n) {
+    // The general scaled drawing costs several times a plain copy; when the
+    // painter draws straight into a 32-bit image at one device pixel a pixel
+    // (the usual backing store), each picture row is widened once and copied
+    // to the n screen rows it covers.
+    QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return false;
+    auto* target = static_cast<QImage*>(device);
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || target->devicePixelRatio() != 1.0) return false;
+    const auto opaque32 = [](QImage::Format f) {
+        return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
+    };
+    if (!opaque32(target->format()) || image_->format() != QImage::Format_RGB32) return false;
+    const QPoint offset(qRound(t.dx()), qRound(t.dy()));
+    const QRect rows = exposed.translated(offset) & target->rect();
+    if (rows.isEmpty()) return true;
+    const QPoint origin = pictureTopLeft + offset;  // the picture's corner in the target
+    const int width = rows.width();
+    const QRgb* widened = nullptr;
+    int widenedRow = -1;
+    for (int y = rows.top(); y <= rows.bottom(); ++y) {
+        // The painter already writes into this memory; scanLine() could
+        // detach the image from it instead.
+        QRgb* out = reinterpret_cast<QRgb*>(const_cast<uchar*>(target->constScanLine(y))) + rows.left();
+        const int sy = (y - origin.y()) / n;
+        if (sy == widenedRow) {
+            std::memcpy(out, widened, std::size_t(width) * sizeof(QRgb));
+            continue;
+        }
+        const QRgb* src = reinterpret_cast<const QRgb*>(image_->constScanLine(sy));
+        const int vx = rows.left() - origin.x();
+        const QRgb* s = src + vx / n;
+        QRgb* o = out;
+        QRgb* const end = out + width;
+        // A part of a block at the left edge, whole blocks, a part at the right.
+        for (int k = vx % n; k != 0 && k < n && o < end; ++k) *o++ = *s;
+        if (vx % n != 0) ++s;
+        o = widenBlocks(s, o, end, n);
+        while (o < end) *o++ = *s;
+        widened = out;
+        widenedRow = sy;
+    }
+    return true;
 }
 
 void PictureView::mousePressEvent(QMouseEvent* event) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QMenu;
+class QPainter;
 class QMenuBar;
 class QAction;
 
@@ -59,6 +60,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    bool blitScaled(QPainter& p, const QRect& exposed, QPoint pictureTopLeft, int n);
+
     const QImage* image_;
     QSize design_{486, 295};
     int windowedScale_ = 1;
