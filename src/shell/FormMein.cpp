@@ -17,6 +17,7 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenu>
@@ -26,7 +27,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QWindow>
 #include <QScreen>
 #include <QTimer>
@@ -239,19 +240,8 @@ TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     connect(PopupMenu1, &QMenu::aboutToHide, this, [] { playerEvents().waitEnds(Turn::Popup); });
     connect(ImageFront, &PictureView::areaChanged, this, &TFormMein::followPicture);
 
-    // Size and full screen, from any window of the game.
-    auto shortcut = [this](const QKeySequence& keys, void (TFormMein::*slot)()) {
-        auto* s = new QShortcut(keys, this);
-        s->setContext(Qt::ApplicationShortcut);
-        connect(s, &QShortcut::activated, this, slot);
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Plus), &TFormMein::zoomIn);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), &TFormMein::zoomIn);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), &TFormMein::zoomOut);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &TFormMein::zoomReset);
-    shortcut(QKeySequence(Qt::Key_F11), &TFormMein::toggleFullScreen);
-    shortcut(QKeySequence(Qt::ALT | Qt::Key_Return), &TFormMein::toggleFullScreen);
-    shortcut(QKeySequence(Qt::ALT | Qt::Key_Enter), &TFormMein::toggleFullScreen);
+    // Size and full screen, typed into any window of the game.
+    qApp->installEventFilter(this);
     setOwnerWindow(this);
 }
 
@@ -316,6 +306,28 @@ void TFormMein::applyDisplay() {
         }
     }
     followPicture();
+}
+
+bool TFormMein::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    void (TFormMein::*act)() = nullptr;
+    if (mods == Qt::ControlModifier) {
+        switch (key->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: act = &TFormMein::zoomIn; break;  // "+" is Shift+= on many keyboards
+        case Qt::Key_Minus: act = &TFormMein::zoomOut; break;
+        case Qt::Key_0: act = &TFormMein::zoomReset; break;
+        default: break;
+        }
+    } else if ((mods == Qt::NoModifier && key->key() == Qt::Key_F11) ||
+               (mods == Qt::AltModifier && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))) {
+        act = &TFormMein::toggleFullScreen;
+    }
+    if (!act) return QMainWindow::eventFilter(watched, event);
+    if (!key->isAutoRepeat()) (this->*act)();
+    return true;
 }
 
 void TFormMein::zoomIn() {

@@ -16,7 +16,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -224,4 +226,36 @@ TEST(DisplaySettings, KeptInTheConfigFolderAndTheCommandLineWins) {
     EXPECT_EQ(loadDisplayChoice(*s).scale, 0);
     if (before.isNull()) qunsetenv("XDG_CONFIG_HOME");
     else qputenv("XDG_CONFIG_HOME", before);
+}
+
+TEST_F(WindowsTest, KeysChangeTheScaleAndFullScreenAndTellWhatToRemember) {
+    startScene(".Start\r\nhello\r\n;\r\nend\r\n");
+    p.main->setDisplay(1, false);
+    p.main->activateWindow();
+    std::vector<std::pair<int, bool>> chosen;
+    QObject::connect(p.main.get(), &TFormMein::displayChosen, p.main.get(),
+                     [&chosen](int scale, bool full) { chosen.emplace_back(scale, full); });
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int scale;  // what the picture is drawn at afterwards
+        bool fullScreen;
+    } cases[] = {
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier, 2, false},
+        {Qt::Key_Equal, Qt::ControlModifier, 3, false},
+        {Qt::Key_Minus, Qt::ControlModifier, 2, false},
+        {Qt::Key_F11, Qt::NoModifier, fitScale(QSize(480, 300), p.main->screen()->size()), true},
+        {Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier, 2, false},
+        {Qt::Key_0, Qt::ControlModifier, autoScale(QSize(480, 300), p.main->screen()->availableGeometry().size()), false},
+    };
+    for (const Case& c : cases) {
+            // Keys of the whole program: typed into the message window as well.
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
+        QApplication::sendEvent(c.key == Qt::Key_Minus ? static_cast<QWidget*>(p.messages.get()) : p.main.get(), &press);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(p.main->ImageFront->scale(), c.scale) << c.key;
+        EXPECT_EQ(p.main->isFullScreen(), c.fullScreen) << c.key;
+    }
+    EXPECT_EQ(chosen, (std::vector<std::pair<int, bool>>{{2, false}, {3, false}, {2, false}, {2, true}, {2, false}, {0, false}}));
+    p.main->setDisplay(1, false);
 }
