@@ -1,23 +1,32 @@
 #include "app/Player.h"
 
+#include "app/EndSignals.h"
 #include "app/ReplaySession.h"
 #include "app/DisplaySettings.h"
 #include "platform/ViewScale.h"
 #include "app/ScenarioCheck.h"
+#include "app/ScenarioChoice.h"
 #include "app/WindowHost.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
+#include "engine/Trace.h"
+#include "platform/ArchiveUnpack.h"
+#include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
+#include "shell/SaveFile.h"
 #include "shell/StartMenu.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -27,9 +36,16 @@ namespace qel {
 namespace {
 
 const char* kUsage =
-    "Usage: qelplayer [OPTION]... [SCENE.dat | SCENARIO-FOLDER]\n"
+    "Usage: qelplayer [OPTION]... [SCENE.dat | SCENARIO-FOLDER | ARCHIVE]\n"
     "Plays a QEL adventure scenario. A scene file starts new games from that scene\n"
     "and makes its folder the scenario folder; a folder plays its \"Opning.dat\".\n"
+    "An archive (.lzh .lha .zip .7z) is unpacked once into ~/.cache/qelplayer and\n"
+    "plays from its shallowest folder holding \"Opning.dat\". With nothing to play\n"
+    "(no argument, no \"Opning.dat\" here) a file dialog asks for a scenario.\n"
+    "\n"
+    "Saves (QELP.INI) stay in the scenario folder when it is writable; otherwise,\n"
+    "and for archives, they go to ~/.local/share/qelplayer/saves/NAME-HASH/\n"
+    "(XDG_CACHE_HOME and XDG_DATA_HOME move these folders).\n"
     "\n"
     "  --replay FILE       take the player's actions from FILE instead of a person\n"
     "  --record FILE       write every action the player takes to FILE, as a replay\n"
@@ -40,19 +56,31 @@ const char* kUsage =
     "                      takes the largest that fits the screen comfortably\n"
     "  --fullscreen        start full screen: the picture centred on black\n"
     "  --windowed          start in a window (the opposite of --fullscreen)\n"
+    "  --trace             write each script line as it runs, each wait and each scene\n"
+    "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
     "\n"
-    "Keys while playing:\n"
-    "  Ctrl+Plus, Ctrl+Minus   larger, smaller\n"
-    "  Ctrl+0                  back to the automatic size\n"
-    "  F11, Alt+Enter          full screen on and off\n"
+    "Keys (the game plays without a mouse):\n"
+    "  Tab, Shift+Tab      start menu, verb window, boxes: move the focus;\n"
+    "                      picture: highlight the next or previous object\n"
+    "  Enter, Space        press the button with the focus\n"
+    "  Enter               picture: click the highlighted object\n"
+    "  Space, Enter, Page Down, Down\n"
+    "                      turn a waiting page (any character key on the\n"
+    "                      message window does too)\n"
+    "  Esc                 close the verb window choosing nothing\n"
+    "  Menu, Shift+F10     open the popup menu (TopMenu, Help, Exit)\n"
+    "  Ctrl+Plus, Ctrl+Minus   draw the game larger, smaller\n"
+    "  Ctrl+0              back to the automatic size\n"
+    "  F11, Alt+Enter      full screen on and off\n"
     "The scale and full screen are remembered for the next start\n"
     "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
     "\n"
-    "Exit status: 0 when the program or a replay ends normally, 2 for bad options,\n"
+    "Exit status: 0 when the program or a replay ends normally (or the file dialog\n"
+    "is cancelled), 2 for bad options or a scenario that cannot be opened,\n"
     "3 when a replay action does not fit the moment. --check: 0 without errors,\n"
     "1 with errors, 2 when the scenario cannot be read.\n";
 
@@ -64,6 +92,7 @@ int RunPlayer(const QStringList& arguments) {
     bool check = false;
     std::optional<int> scaleOption;
     std::optional<bool> fullScreenOption;
+    bool trace = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         QString* value = a == QLatin1String("--replay")       ? &session.replayFile
@@ -97,6 +126,10 @@ int RunPlayer(const QStringList& arguments) {
             session.realTime = true;
             continue;
         }
+        if (a == QLatin1String("--trace")) {
+            trace = true;
+            continue;
+        }
         if (a == QLatin1String("--check")) {  // its path is optional
             check = true;
             if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) firstArg = arguments[++i];
@@ -117,7 +150,18 @@ int RunPlayer(const QStringList& arguments) {
         if (!firstArg) firstArg = a;  // further arguments are ignored
     }
     // The checker reads the scenario and opens no window.
-    if (check) return RunScenarioCheck(firstArg.value_or(QString()), stdout, stderr);
+    if (check) {
+        QString target = firstArg.value_or(QString());
+        if (IsArchiveName(target) && QFileInfo(target).isFile()) {
+            ScenarioArgument resolved = ResolveScenarioArgument(target, ArchiveCacheRoot());
+            if (!resolved.error.isEmpty()) {
+                std::fprintf(stderr, "qelplayer: %s\n", resolved.error.toLocal8Bit().constData());
+                return 2;
+            }
+            target = *resolved.arg;
+        }
+        return RunScenarioCheck(target, stdout, stderr);
+    }
 
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
@@ -140,9 +184,47 @@ int RunPlayer(const QStringList& arguments) {
         }
         setPlayerEvents(recorder.get());
     }
-    player = std::make_unique<PlayerWindows>(firstArg, recorder ? recorder->clock() : static_cast<Clock&>(realClock),
-                                             audio);
+    // kill, Ctrl+C and the end of the desktop session end the program the way
+    // closing the start menu does: every wait ends and the run in progress is
+    // abandoned, with no question asked and the save file left alone.
+    EndSignals endSignals;
+    QObject::connect(&endSignals, &EndSignals::received, [] {
+        requestQuit();
+        QCoreApplication::exit(0);
+    });
+    auto endEarly = [&](int status) {
+        if (recorder) recorder->close();
+        setPlayerEvents(nullptr);
+        return status;
+    };
+    // Nothing to play: the player chooses a scenario, or leaves.
+    if (NeedsChooser(firstArg)) {
+        firstArg = ChooseScenario(ChooserStartFolder());
+        if (!firstArg) return endEarly(0);
+    }
+    ScenarioArgument resolved = ResolveScenarioArgument(firstArg, ArchiveCacheRoot());
+    if (!resolved.error.isEmpty()) {
+        std::fprintf(stderr, "qelplayer: %s\n", resolved.error.toLocal8Bit().constData());
+        showErrorBox(encode(resolved.error));
+        return endEarly(2);
+    }
+
+    player = std::make_unique<PlayerWindows>(resolved.arg,
+                                             recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
+                                             trace ? stderr : nullptr);
+    if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
     if (recorder) recorder->setWindows(player->w);
+    // The start menu has made the scenario folder current.
+    SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
+
+    // The start menu's creation may show a box, and the program may have been
+    // told to end while it was open (a signal, a replay that ended there): the
+    // main loop would then never be told again.
+    if (quitting()) {
+        if (recorder) recorder->close();
+        setPlayerEvents(nullptr);
+        return recorder ? recorder->exitStatus() : 0;
+    }
 
     // The display as last chosen, unless the command line says otherwise.
     // Changes made while playing are remembered; a replay's are not the user's.
@@ -163,7 +245,8 @@ int RunPlayer(const QStringList& arguments) {
     return status;
 }
 
-PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio) {
+PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
+                             std::FILE* traceTo) {
     // The five windows, in their order; each creation handler runs as its
     // window is created.
     startMenu = std::make_unique<TStartMenu>();
@@ -181,7 +264,8 @@ PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& cloc
 
     host = std::make_unique<WindowHost>(w, clock);
     main->connectWindows(startMenu.get(), messages.get(), verbs.get());
-    main->createGame(*host);
+    if (traceTo) trace = std::make_unique<ScriptTrace>(*host, traceTo);
+    main->createGame(trace ? static_cast<GameHost&>(*trace) : *host, trace.get());
     startMenu->connectMainWindow(main.get());
 
     players = std::make_unique<MusicPlayback>(audio);

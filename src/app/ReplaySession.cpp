@@ -11,7 +11,11 @@
 #include "shell/StartMenu.h"
 
 #include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QKeySequence>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -85,9 +89,10 @@ void Session::waitMs(std::int64_t ms) {
         return;
     }
     // Virtual time: the pending events are handled, then the time has passed.
-    if (quitting()) throw RunAbandoned{};
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
     QCoreApplication::processEvents();
-    if (quitting()) throw RunAbandoned{};
+    throwIfAbandoned(mark);
     if (ms > 0) virtualNow_ += ms;
 }
 
@@ -129,6 +134,7 @@ void Session::waitBegins(Turn turn, QObject* what, const std::string& detail) {
     case Turn::Box: shot(line("box " + TranscriptText(detail))); break;
     case Turn::ErrorBox: line("error " + TranscriptText(detail)); break;
     case Turn::Input: line("input " + TranscriptText(detail)); break;
+    case Turn::Chooser: line("chooser " + TranscriptText(detail)); break;
     default: break;
     }
     if (turn == Turn::Verbs) pendingRelease_.reset();  // the open window takes the release
@@ -309,11 +315,46 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         b->click();
         return {};
     }
+    if (turn == Turn::Chooser && (w == "choose" || w == "cancel")) {
+        auto* dialog = qobject_cast<QFileDialog*>(what);
+        if (w == "cancel") {
+            dialog->reject();
+            return {};
+        }
+        const QString file = QString::fromUtf8(a.rest.c_str());
+        if (!QFileInfo(file).isFile()) return QStringLiteral("no such file to choose");
+        dialog->selectFile(QFileInfo(file).absoluteFilePath());
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog checks the choice
+        return {};
+    }
+    if (w == "choose") return QStringLiteral("the chooser is not open");
     if (w == "input" || w == "cancel" || w == "ok") {
         if (turn != Turn::Input) return QStringLiteral("the text input dialog is not open");
         TFTextIn* t = w_->textInput;
         if (w == "input") t->Edit1->setText(decode(encode(QString::fromUtf8(a.rest.c_str()))));
         (w == "cancel" ? t->Button2 : t->Button1)->click();
+        return {};
+    }
+    if (w == "key" && !a.rest.empty()) {
+        const QKeySequence seq = QKeySequence::fromString(QString::fromUtf8(a.rest.c_str()), QKeySequence::PortableText);
+        if (seq.count() != 1 || seq[0].key() == Qt::Key_unknown)
+            return QStringLiteral("unknown key (a key name such as Tab, Shift+Tab, Return, Space, Escape, F11)");
+        QWidget* target = keyTarget(turn, what);
+        if (!target) return QStringLiteral("no window takes keys now");
+        const int key = seq[0].key();
+        const Qt::KeyboardModifiers mods = seq[0].keyboardModifiers();
+        sendKeyClick(target, key, mods, keyText(key, mods));
+        return {};
+    }
+    if (w == "type") {
+        if (a.rest.empty()) return QStringLiteral("expected: type TEXT");
+        QWidget* target = keyTarget(turn, what);
+        if (!target || !target->testAttribute(Qt::WA_InputMethodEnabled))
+            return QStringLiteral("nothing that takes text has the focus");
+        // As an input method hands over text the player has composed.
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8(a.rest.c_str()));
+        QCoreApplication::sendEvent(target, &commit);
         return {};
     }
     if (w == "page" || w == "key" || w == "closemsg") {
@@ -343,9 +384,34 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
     return QStringLiteral("unknown action");
 }
 
+QWidget* Session::keyTarget(Turn turn, QObject* what) const {
+    QWidget* window = nullptr;
+    switch (turn) {
+    case Turn::Menu: window = w_->startMenu; break;
+    case Turn::Idle:
+    case Turn::Page:
+        // The message window while it is shown (it takes the focus as it
+        // appears, and passes the picture's keys on), else the main window;
+        // never the window system's idea of the active window, so that a
+        // replay goes the same way with any window manager or none.
+        window = w_->messages->isVisible() ? static_cast<QWidget*>(w_->messages) : static_cast<QWidget*>(w_->main);
+        break;
+    case Turn::Verbs: window = w_->verbs; break;
+    case Turn::Input: window = w_->textInput; break;
+    case Turn::Box:
+    case Turn::ErrorBox:
+    case Turn::Popup: window = qobject_cast<QWidget*>(what); break;
+    case Turn::Release: break;
+    }
+    if (!window || !window->isVisible()) return nullptr;
+    QWidget* focus = window->focusWidget();
+    return focus && focus->isVisible() ? focus : window;
+}
+
 void Session::finish(int status) {
     if (finished_) return;
     finished_ = true;
+    status_ = status;
     close();
     requestQuit();
     QCoreApplication::exit(status);

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -41,6 +42,8 @@ public:
     void start();
     // Writes the closing line; called once when the program ends.
     void close();
+    // The exit status the replay ended with (0 until it ends).
+    int exitStatus() const { return status_; }
 
     // Clock
     std::int64_t nowMs() override;
@@ -72,6 +75,9 @@ private:
     void offer();
     void runNext();
     QString execute(const ReplayAction& a, Turn turn, QObject* what);  // empty, or why it failed
+    // The widget a key pressed now goes to: the focus of the window the player
+    // works in at this turn. nullptr when no window waits for keys.
+    QWidget* keyTarget(Turn turn, QObject* what) const;
     void finish(int status);
 
     SessionOptions options_;
@@ -86,6 +92,7 @@ private:
     std::size_t next_ = 0;
     bool actionPending_ = false;
     bool finished_ = false;
+    int status_ = 0;
     std::optional<QPoint> pendingRelease_;
 
     std::vector<Frame> frames_;

@@ -4,6 +4,7 @@
 #include "platform/FileLookup.h"
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
+#include "platform/ScreenPlace.h"
 #include "platform/Waits.h"
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
@@ -95,17 +96,17 @@ TFormMsgText::TFormMsgText(QWidget* parent) : QWidget(parent, kDialogFrame) {
 
 void TFormMsgText::rescale(int scale) {
     if (scale == scale_) return;
-    auto resized = [this, scale](const QRect& r) {
-        return QRect(r.x() / scale_ * scale, r.y() / scale_ * scale, r.width() / scale_ * scale,
-                     r.height() / scale_ * scale);
-    };
-    Image1->setGeometry(resized(Image1->geometry()));
-    Memo1->setGeometry(resized(Memo1->geometry()));
-    const int w = clientWidth();
-    const int h = clientHeight();
+    // The sizes in picture pixels, as they were before the change.
+    const QRect face(Image1->x() / scale_, Image1->y() / scale_, Image1->width() / scale_, Image1->height() / scale_);
+    const QPoint memoAt(Memo1->x() / scale_, Memo1->y() / scale_);
+    const QSize memo(memoWidth(), memoHeight());
+    const QSize client(clientWidth(), clientHeight());
     scale_ = scale;
     Image1->setScale(scale);
-    setClientSize(w, h);
+    Image1->setGeometry(QRect(face.topLeft() * scale, face.size() * scale));
+    Memo1->move(memoAt * scale);
+    setMemoSize(memo.width(), memo.height());
+    setClientSize(client.width(), client.height());
     setFont(scaledFont(windowFont_, scale));
     Memo1->setFont(scaledFont(memoFont_, scale));
 }
@@ -144,7 +145,12 @@ void TFormMsgText::AddMessageLine(const std::string& cp932Line) {
     ++lineCount_;
     Memo1->setTextCursor(c);
     Memo1->ensureCursorVisible();
-    if (!isVisible()) show();
+    if (!isVisible()) {
+        show();
+        // The player reads and types here: the keys come to the window as
+        // it appears, whatever had them before (a dialog that has closed).
+        activateWindow();
+    }
 }
 
 void TFormMsgText::ClearMessageText() {
@@ -172,22 +178,29 @@ void TFormMsgText::WaitForPage() {
 
 int TFormMsgText::faceWidth() const { return Image1->width() / scale_; }
 int TFormMsgText::faceHeight() const { return Image1->height() / scale_; }
-int TFormMsgText::memoWidth() const { return Memo1->width() / scale_; }
-int TFormMsgText::memoHeight() const { return Memo1->height() / scale_; }
-int TFormMsgText::clientWidth() const { return width() / scale_; }
-int TFormMsgText::clientHeight() const { return height() / scale_; }
+// At scale 1 the widgets hold the sizes themselves. Enlarged, a size may
+// have been cut to the desktop's, so the picture-pixel sizes are kept aside
+// and come back whole at a smaller scale.
+int TFormMsgText::memoWidth() const { return scale_ == 1 ? Memo1->width() : memoDesign_.width(); }
+int TFormMsgText::memoHeight() const { return scale_ == 1 ? Memo1->height() : memoDesign_.height(); }
+int TFormMsgText::clientWidth() const { return scale_ == 1 ? width() : clientDesign_.width(); }
+int TFormMsgText::clientHeight() const { return scale_ == 1 ? height() : clientDesign_.height(); }
 
 namespace {
-// A size in picture pixels on the screen; beyond any screen it stays there.
-int onScreen(int v, int scale) { return int(std::clamp<long long>(1LL * v * scale, 0, QWIDGETSIZE_MAX)); }
+QSize designSize(std::int64_t width, std::int64_t height) {
+    auto clip = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, 0, QWIDGETSIZE_MAX)); };
+    return {clip(width), clip(height)};
+}
 } // namespace
 
-void TFormMsgText::setClientSize(int width, int height) {
-    setFixedSize(onScreen(width, scale_), onScreen(height, scale_));
+void TFormMsgText::setClientSize(std::int64_t width, std::int64_t height) {
+    clientDesign_ = designSize(width, height);
+    setFixedSize(windowSize(*this, width * scale_, height * scale_));
 }
 
-void TFormMsgText::setMemoSize(int width, int height) {
-    Memo1->resize(onScreen(width, scale_), onScreen(height, scale_));
+void TFormMsgText::setMemoSize(std::int64_t width, std::int64_t height) {
+    memoDesign_ = designSize(width, height);
+    Memo1->resize(windowSize(*this, width * scale_, height * scale_));
 }
 
 void TFormMsgText::setMemoLeft(int left) { Memo1->move(left * scale_, Memo1->y()); }
@@ -233,24 +246,26 @@ void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint pict
     if (a.caption) setWindowTitle(decode(*a.caption));
     // 3. Size: the height only when it is taller than the face.
     if (a.width) {
-        int height = clientHeight();
+        std::int64_t height = clientHeight();
         if (a.height > faceHeight()) {
-            height = a.height + 2;
+            height = std::int64_t(a.height) + 2;
             setMemoSize(memoWidth(), a.height);
         }
-        setMemoSize(std::max(*a.width, 0), memoHeight());
-        setClientSize(*a.width + faceWidth() + 3, height);
+        setMemoSize(*a.width, memoHeight());
+        setClientSize(std::int64_t(*a.width) + faceWidth() + 3, height);
     }
     // 4. Position: the outer frame's corner, from the picture's corner. The
     // window system's caption and frame sizes do not enter, so the same
     // operands give the same place whenever they run.
     designPos_ = QPoint(a.x, a.y);
-    move(placeFromOrigin(pictureOrigin, *designPos_, scale_));
+    const QPoint at = placeFromOrigin(pictureOrigin, *designPos_, scale_);
+    move(windowPoint(at.x(), at.y()));
 }
 
 void TFormMsgText::followPicture(QPoint pictureOrigin) {
     if (!designPos_) return;
-    const QPoint at = placeFromOrigin(pictureOrigin, *designPos_, scale_);
+    const QPoint p = placeFromOrigin(pictureOrigin, *designPos_, scale_);
+    const QPoint at = windowPoint(p.x(), p.y());
     if (at != pos()) move(at);
 }
 
@@ -259,9 +274,29 @@ void TFormMsgText::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
-void TFormMsgText::keyPressEvent(QKeyEvent* event) {
-    if (!event->text().isEmpty()) FormKeyPress();
-    QWidget::keyPressEvent(event);
+bool TFormMsgText::event(QEvent* event) {
+    // Seen before the focus chain takes Tab.
+    if (event->type() == QEvent::KeyPress && playKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool TFormMsgText::playKey(const QKeyEvent& key) {
+    if (pictureKeys_ && pictureKeys_(key)) return true;
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if ((key.key() == Qt::Key_PageDown || key.key() == Qt::Key_Down) && mods == Qt::NoModifier) {
+        playerEvents().action(key.key() == Qt::Key_Down ? "key Down" : "key PgDown");
+        playerReadsOn();
+        return true;
+    }
+    // Any character key turns the page.
+    if (!key.text().isEmpty()) {
+        FormKeyPress();
+        return true;
+    }
+    return false;
 }
 
 void TFormMsgText::closeEvent(QCloseEvent* event) {
@@ -275,13 +310,10 @@ bool TFormMsgText::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
             Memo1MouseDown();
         } else if (event->type() == QEvent::KeyPress && watched == Memo1) {
-            // Key preview: the window sees the memo's character keys first.
-            // The read-only memo has no use for them, so they stop here and
-            // do not reach the window a second time.
-            if (!static_cast<QKeyEvent*>(event)->text().isEmpty()) {
-                FormKeyPress();
-                return true;
-            }
+            // Key preview: the window sees the memo's keys first. The
+            // read-only memo has no use for the ones it plays with, so they
+            // stop here and do not reach the window a second time.
+            if (playKey(*static_cast<QKeyEvent*>(event))) return true;
         }
     }
     return QWidget::eventFilter(watched, event);

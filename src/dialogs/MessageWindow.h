@@ -6,10 +6,13 @@
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QKeyEvent;
 class QPlainTextEdit;
 
 namespace qel {
@@ -87,6 +90,11 @@ public:
     // The memo's lines (CP932), for the tests and the replay transcripts.
     std::vector<std::string> messageLines() const;
 
+    // Keyboard play: the main window's picture is offered each key first
+    // (its object highlight, the click on it, its popup menu); it returns
+    // true for a key it used.
+    void setPictureKeys(std::function<bool(const QKeyEvent&)> keys) { pictureKeys_ = std::move(keys); }
+
     // Event handlers.
     void Image1MouseDown();
     void Memo1MouseDown();
@@ -94,16 +102,18 @@ public:
     void FormCloseQuery();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool playKey(const QKeyEvent& key);
     void playerReadsOn();
-    // Sizes in picture pixels; the widgets hold them times the scale.
-    void setClientSize(int width, int height);
-    void setMemoSize(int width, int height);
+    // Sizes in picture pixels; the widgets hold them times the scale, within
+    // the desktop's size.
+    void setClientSize(std::int64_t width, std::int64_t height);
+    void setMemoSize(std::int64_t width, std::int64_t height);
     void setMemoLeft(int left);
     int memoWidth() const;
     int memoHeight() const;
@@ -121,6 +131,9 @@ private:
     QFont windowFont_;
     QFont memoFont_;
     std::optional<QPoint> designPos_;  // the place MW gave, in picture pixels
+    QSize memoDesign_;                  // the memo's and the window's sizes in
+    QSize clientDesign_;                // picture pixels (used when enlarged)
+    std::function<bool(const QKeyEvent&)> pictureKeys_;
 };
 
 } // namespace qel

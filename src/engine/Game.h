@@ -6,9 +6,17 @@
 #include "scene/PictureLayers.h"
 
 #include <QColor>
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace qel {
+
+class ScriptTrace;
+
+// A run that executes this many lines without any wait is stopped with an
+// error instead of freezing the player.
+constexpr std::int64_t kMaxLinesWithoutWait = 10'000'000;
 
 // Font settings of the shown picture's canvas, kept between PT commands.
 struct CanvasFont {
@@ -25,9 +33,15 @@ struct Game {
     GameHost& host;
     // Script lines run since the last wait; bounds a run that never waits.
     std::int64_t linesSinceWait = 0;
+    // The bound on linesSinceWait; harnesses that run many scripts lower it.
+    std::int64_t maxLinesWithoutWait = kMaxLinesWithoutWait;
+    // When the run started or last waited (real time, also in replays).
+    std::chrono::steady_clock::time_point waitFreeSince = std::chrono::steady_clock::now();
     // True while a picture transition runs; the main window refuses object
     // clicks then, so no second run starts between two steps.
     bool inTransition = false;
+    // With --trace: where each executed line is written; null otherwise.
+    ScriptTrace* trace = nullptr;
 };
 
 } // namespace qel

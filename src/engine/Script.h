@@ -2,24 +2,30 @@
 // Script text, the run loop and the command dispatcher.
 #include "engine/Game.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qel {
 
-// A run that executes this many lines without any wait is stopped with an
-// error instead of freezing the player.
-constexpr std::int64_t kMaxLinesWithoutWait = 10'000'000;
+// A run that goes on this long without any wait is stopped like one that
+// runs too many lines (kMaxLinesWithoutWait). The time is looked at every
+// kLinesBetweenClockChecks lines and at every scene load.
+constexpr std::int64_t kMaxMsWithoutWait = 2000;
+constexpr std::int64_t kLinesBetweenClockChecks = 256;
 // Placeholder replacements allowed in one text line; more means a cycle.
 constexpr int kMaxPlaceholderReplacements = 1000;
 
-// Field n of a comma-separated line (see GetField's rules in Script.cpp).
-std::string GetField(int n, const std::string& line);
+// Field n of a comma-separated line (see fieldView's rules in Script.cpp).
+std::string GetField(int n, std::string_view line);
+// The same field as a view into the line.
+std::string_view fieldView(int n, std::string_view line);
 // Signed 32-bit decimal conversion; anything else raises "'%s' は整数ではありません".
-std::int32_t StrToInt(const std::string& text);
+std::int32_t StrToInt(std::string_view text);
 // Searches the label line "." + name; TargetLine := line after it, or -1.
-void FindLabel(Game& g, const std::string& name);
+void FindLabel(Game& g, std::string_view name);
 // Draws text on the shown picture (PT). colourName may match none of the
 // sixteen colour names, in which case the colour stays as it was.
 void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName,
@@ -34,7 +40,14 @@ constexpr std::int64_t kEndRun = INT64_MIN;
 std::int64_t ExecuteCommand(Game& g, const std::string& line, std::int64_t index);
 // The main window's activation: runs the start label once per game start.
 void FormActivate(Game& g);
-// The player's reaction to any waiting call: resets the no-wait line counter.
-inline void noteWait(Game& g) { g.linesSinceWait = 0; }
+// The player's reaction to any waiting call: resets the no-wait line counter
+// and clock.
+inline void noteWait(Game& g) {
+    g.linesSinceWait = 0;
+    g.waitFreeSince = std::chrono::steady_clock::now();
+}
+// Stops a run that has gone on for kMaxMsWithoutWait since its start or its
+// last wait, with the same error as too many lines.
+void checkRunaway(Game& g);
 
 } // namespace qel

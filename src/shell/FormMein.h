@@ -4,9 +4,11 @@
 #include "engine/Game.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QKeyEvent;
 class QMenu;
 class QPainter;
 class QMenuBar;
@@ -23,12 +25,16 @@ class TStartMenu;
 // (in picture pixels), releases and clicks on it. Windowed, the view is
 // exactly the picture area; filling (full screen), it takes whatever size
 // its window gives it and centres the picture on black at the largest whole
-// scale that fits.
+// scale that fits. The keyboard's object highlight is drawn over it as an
+// outline, on the screen only: the picture's own pixels never change.
 class PictureView : public QWidget {
     Q_OBJECT
 public:
     explicit PictureView(const QImage* image, QWidget* parent = nullptr);
     void setImage(const QImage* image) { image_ = image; update(); }
+    // The rectangle to outline, in picture pixels (an empty one: none);
+    // asked at every paint so that it follows the objects as they change.
+    void setOutline(std::function<QRect()> outline) { outline_ = std::move(outline); }
 
     // The picture area in picture pixels (the client area the scene asks for).
     QSize designSize() const { return design_; }
@@ -52,14 +58,19 @@ signals:
     void clicked();
     void rightClicked(QPoint globalPos);
     void areaChanged();
+    // The mouse moved over the picture, or a button was pressed on it.
+    void pointerMoved();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
 
 private:
+    void drawPicture(QPainter& p, const QRect& dirty);
     bool blitScaled(QPainter& p, const QRect& exposed, QPoint pictureTopLeft, int n);
 
     const QImage* image_;
@@ -67,6 +78,8 @@ private:
     int windowedScale_ = 1;
     bool filling_ = false;
     bool leftPressed_ = false;
+    std::function<QRect()> outline_;
+    std::optional<QPoint> lastPointer_;
 };
 
 class TFormMein : public QMainWindow {
@@ -78,7 +91,8 @@ public:
     // The other windows it works with; set once at start-up.
     void connectWindows(TStartMenu* startMenu, TFormMsgText* messages, TFromCom* verbs);
     // The game; created with the host once the windows exist.
-    void createGame(GameHost& host);
+    // trace: the run trace that host is, when --trace is on.
+    void createGame(GameHost& host, ScriptTrace* trace = nullptr);
     Game& game() { return *game_; }
     bool hasGame() const { return game_ != nullptr; }
 
@@ -112,6 +126,16 @@ public:
     // The screen position of the picture's top-left pixel: the origin of the
     // places MW and the verb window are given.
     QPoint pictureOrigin() const;
+    // Keyboard play on the picture. The highlighted object (0: none), which
+    // Tab and Shift+Tab move over the objects a click can reach and Enter
+    // clicks; the next mouse move takes it away.
+    int highlightedObject() const { return highlight_; }
+    void clearHighlight();
+    // The keys of the main window; also offered the message window's keys.
+    // fromMessages: Enter is taken only to click a highlighted object, so that
+    // the message window's own keys keep turning its pages. True when the key
+    // was used.
+    bool playKey(const QKeyEvent& key, bool fromMessages = false);
 
     // Handlers.
     void FormActivate();
@@ -135,6 +159,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void moveHighlight(bool forward);
+    void clickHighlighted();
+    void openPopupFromKeys();
+    QSize pictureSize() const;
+    QRect highlightOutline() const;  // picture pixels; empty without a highlight
+
     std::unique_ptr<Game> game_;
     TStartMenu* startMenu_ = nullptr;
     TFormMsgText* messages_ = nullptr;
@@ -146,6 +176,9 @@ private:
     int windowedScale() const;
     void applyDisplay();
     void followPicture();
+    int highlight_ = 0;
+    // A keyboard click's release, still to come after its press.
+    bool keyReleaseDue_ = false;
 };
 
 } // namespace qel
