@@ -9,6 +9,7 @@ packages=(
   xvfb xauth
   desktop-file-utils appstream dpkg-dev
   clang-14 libclang-rt-14-dev llvm-14
+  openbox xdotool x11-utils  # the desktop test: a window manager, and input and inspection from outside
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,8 @@
 
 #include "app/EndSignals.h"
 #include "app/ReplaySession.h"
+#include "app/DisplaySettings.h"
+#include "platform/ViewScale.h"
 #include "app/ScenarioCheck.h"
 #include "app/ScenarioChoice.h"
 #include "app/WindowHost.h"
@@ -50,6 +52,10 @@ const char* kUsage =
     "  --transcript FILE   write the session's transcript to FILE (- for standard output)\n"
     "  --shots DIR         with the transcript: save the picture at each page, idle and box\n"
     "  --real-time         with --replay: let timed waits take real time\n"
+    "  --scale N|auto      draw the game N times as large (1 to 6); auto, the default,\n"
+    "                      takes the largest that fits the screen comfortably\n"
+    "  --fullscreen        start full screen: the picture centred on black\n"
+    "  --windowed          start in a window (the opposite of --fullscreen)\n"
     "  --trace             write each script line as it runs, each wait and each scene\n"
     "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
@@ -67,6 +73,11 @@ const char* kUsage =
     "                      message window does too)\n"
     "  Esc                 close the verb window choosing nothing\n"
     "  Menu, Shift+F10     open the popup menu (TopMenu, Help, Exit)\n"
+    "  Ctrl+Plus, Ctrl+Minus   draw the game larger, smaller\n"
+    "  Ctrl+0              back to the automatic size\n"
+    "  F11, Alt+Enter      full screen on and off\n"
+    "The scale and full screen are remembered for the next start\n"
+    "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
     "\n"
     "Exit status: 0 when the program or a replay ends normally (or the file dialog\n"
     "is cancelled), 2 for bad options or a scenario that cannot be opened,\n"
@@ -79,6 +90,8 @@ int RunPlayer(const QStringList& arguments) {
     std::optional<QString> firstArg;
     SessionOptions session;
     bool check = false;
+    std::optional<int> scaleOption;
+    std::optional<bool> fullScreenOption;
     bool trace = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
@@ -93,6 +106,20 @@ int RunPlayer(const QStringList& arguments) {
                 return 2;
             }
             *value = arguments[++i];
+            continue;
+        }
+        if (a == QLatin1String("--scale")) {
+            std::optional<int> n;
+            if (i + 1 < arguments.size()) n = parseScaleOption(arguments[++i]);
+            if (!n) {
+                std::fprintf(stderr, "qelplayer: --scale takes a number from 1 to 6 or auto\n%s", kUsage);
+                return 2;
+            }
+            scaleOption = n;
+            continue;
+        }
+        if (a == QLatin1String("--fullscreen") || a == QLatin1String("--windowed")) {
+            fullScreenOption = a == QLatin1String("--fullscreen");
             continue;
         }
         if (a == QLatin1String("--real-time")) {
@@ -198,6 +225,18 @@ int RunPlayer(const QStringList& arguments) {
         setPlayerEvents(nullptr);
         return recorder ? recorder->exitStatus() : 0;
     }
+
+    // The display as last chosen, unless the command line says otherwise.
+    // Changes made while playing are remembered; a replay's are not the user's.
+    std::unique_ptr<QSettings> settings = userSettings();
+    const DisplayChoice display = chooseDisplay(loadDisplayChoice(*settings), scaleOption, fullScreenOption);
+    player->main->setDisplay(display.scale, display.fullScreen);
+    if (session.replayFile.isEmpty()) {
+        QObject::connect(player->main.get(), &TFormMein::displayChosen, [&settings](int scale, bool fullScreen) {
+            saveDisplayChoice(*settings, DisplayChoice{scale, fullScreen});
+        });
+    }
+
     player->startMenu->show();
     if (recorder) recorder->start();
     int status = QApplication::exec();

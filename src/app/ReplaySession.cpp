@@ -220,7 +220,7 @@ void Session::runNext() {
         if (pendingRelease_) {
             QPoint p = *pendingRelease_;
             pendingRelease_.reset();
-            sendMouseRelease(w_->main->ImageFront, Qt::LeftButton, p);
+            sendMouseRelease(w_->main->ImageFront, Qt::LeftButton, w_->main->ImageFront->viewPoint(p));
         }
         return;
     }
@@ -259,12 +259,13 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         auto p = ParsePoint(a.rest);
         if (!p) return QStringLiteral("expected: %1 X Y").arg(QString::fromStdString(w));
         if (!onPicture || !main->isVisible()) return QStringLiteral("the main picture is not waiting for a click");
-        QPoint at(p->first, p->second);
+        // Replays speak in picture pixels, whatever the scale on the screen.
+        const QPoint at = main->ImageFront->viewPoint(QPoint(p->first, p->second));
         if (w == "rclick") {
             sendMouseClick(main->ImageFront, Qt::RightButton, at);
             return {};
         }
-        pendingRelease_ = at;
+        pendingRelease_ = QPoint(p->first, p->second);
         sendMousePress(main->ImageFront, Qt::LeftButton, at);
         if (pendingRelease_) {  // the press did not wait for it
             pendingRelease_.reset();

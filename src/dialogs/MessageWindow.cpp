@@ -6,6 +6,8 @@
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
 #include "platform/Waits.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 #include "scene/Bitmap.h"
 
 #include <QCloseEvent>
@@ -23,13 +25,14 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 void PictureBox::setPicture(const QImage& image) {
     picture_ = image;
-    resize(image.size());
+    resize(image.size() * scale_);
     update();
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
     if (picture_.isNull()) return;
     QPainter p(this);
+    if (scale_ > 1) p.scale(scale_, scale_);
     p.drawImage(0, 0, picture_);
 }
 
@@ -41,10 +44,6 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
 // -------------------------------------------------------------- TFormMsgText
 
 namespace {
-constexpr int kCaptionFallback = 19;  // SM_CYCAPTION of the classic look
-constexpr int kFrameFallback = 4;     // SM_CYFRAME
-int measuredDecoration = -1;
-
 constexpr Qt::WindowFlags kDialogFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                          Qt::WindowStaysOnTopHint;
@@ -88,6 +87,28 @@ TFormMsgText::TFormMsgText(QWidget* parent) : QWidget(parent, kDialogFrame) {
     Image1->setGeometry(1, 1, 1, 1);
     Memo1->setGeometry(4, 1, 409, 128);
     setClientSize(415, 130);
+
+    windowFont_ = font();
+    memoFont_ = Memo1->font();
+    rescale(ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, &TFormMsgText::rescale);
+}
+
+void TFormMsgText::rescale(int scale) {
+    if (scale == scale_) return;
+    // The sizes in picture pixels, as they were before the change.
+    const QRect face(Image1->x() / scale_, Image1->y() / scale_, Image1->width() / scale_, Image1->height() / scale_);
+    const QPoint memoAt(Memo1->x() / scale_, Memo1->y() / scale_);
+    const QSize memo(memoWidth(), memoHeight());
+    const QSize client(clientWidth(), clientHeight());
+    scale_ = scale;
+    Image1->setScale(scale);
+    Image1->setGeometry(QRect(face.topLeft() * scale, face.size() * scale));
+    Memo1->move(memoAt * scale);
+    setMemoSize(memo.width(), memo.height());
+    setClientSize(client.width(), client.height());
+    setFont(scaledFont(windowFont_, scale));
+    Memo1->setFont(scaledFont(memoFont_, scale));
 }
 
 void TFormMsgText::setPageClick(int value) {
@@ -155,27 +176,49 @@ void TFormMsgText::WaitForPage() {
     waitUntil([this] { return pageClick_ == 100; });
 }
 
-int TFormMsgText::faceWidth() const { return Image1->width(); }
-int TFormMsgText::faceHeight() const { return Image1->height(); }
+int TFormMsgText::faceWidth() const { return Image1->width() / scale_; }
+int TFormMsgText::faceHeight() const { return Image1->height() / scale_; }
+// At scale 1 the widgets hold the sizes themselves. Enlarged, a size may
+// have been cut to the desktop's, so the picture-pixel sizes are kept aside
+// and come back whole at a smaller scale.
+int TFormMsgText::memoWidth() const { return scale_ == 1 ? Memo1->width() : memoDesign_.width(); }
+int TFormMsgText::memoHeight() const { return scale_ == 1 ? Memo1->height() : memoDesign_.height(); }
+int TFormMsgText::clientWidth() const { return scale_ == 1 ? width() : clientDesign_.width(); }
+int TFormMsgText::clientHeight() const { return scale_ == 1 ? height() : clientDesign_.height(); }
+
+namespace {
+QSize designSize(std::int64_t width, std::int64_t height) {
+    auto clip = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, 0, QWIDGETSIZE_MAX)); };
+    return {clip(width), clip(height)};
+}
+} // namespace
 
 void TFormMsgText::setClientSize(std::int64_t width, std::int64_t height) {
-    setFixedSize(windowSize(*this, width, height));
+    clientDesign_ = designSize(width, height);
+    setFixedSize(windowSize(*this, width * scale_, height * scale_));
 }
+
+void TFormMsgText::setMemoSize(std::int64_t width, std::int64_t height) {
+    memoDesign_ = designSize(width, height);
+    Memo1->resize(windowSize(*this, width * scale_, height * scale_));
+}
+
+void TFormMsgText::setMemoLeft(int left) { Memo1->move(left * scale_, Memo1->y()); }
 
 void TFormMsgText::ShowFace(const std::string& cp932Name) {
     const std::string file = cp932Name + ".BMP";
     if (!fileExists(file)) return;
     Image1->setPicture(loadBitmapFile(file));
-    Memo1->move(faceWidth() + 2, Memo1->y());
-    const int clientWidth = Memo1->width() + faceWidth() + 3;
-    if (Memo1->height() < faceHeight()) Memo1->resize(Memo1->width(), faceHeight());
-    setClientSize(clientWidth, Memo1->height() + 2);
+    setMemoLeft(faceWidth() + 2);
+    const int width = memoWidth() + faceWidth() + 3;
+    if (memoHeight() < faceHeight()) setMemoSize(memoWidth(), faceHeight());
+    setClientSize(width, memoHeight() + 2);
 }
 
 void TFormMsgText::ResetFace() {
-    Image1->resize(1, 1);
-    Memo1->move(faceWidth() + 2, Memo1->y());
-    setClientSize(Memo1->width() + faceWidth() + 3, Memo1->height() + 2);
+    Image1->resize(scale_, scale_);
+    setMemoLeft(faceWidth() + 2);
+    setClientSize(memoWidth() + faceWidth() + 3, memoHeight() + 2);
     ClearMessageText();
 }
 
@@ -189,46 +232,46 @@ void TFormMsgText::setFramed(bool framed) {
     if (wasVisible) show();
 }
 
-int TFormMsgText::captionAndFrameHeight(const QWidget* shownWindow) {
-    if (shownWindow && shownWindow->isVisible() &&
-        !(shownWindow->windowFlags() & Qt::FramelessWindowHint)) {
-        const int d = shownWindow->geometry().top() - shownWindow->frameGeometry().top();
-        if (d > 0) measuredDecoration = d;
-    }
-    return measuredDecoration > 0 ? measuredDecoration : kCaptionFallback + kFrameFallback;
-}
-
-void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, const QWidget* mainWindow) {
-    if (mainWindow) captionAndFrameHeight(mainWindow);
-    ArrangeMessageWindow(a, mainWindow ? mainWindow->frameGeometry().topLeft() : QPoint());
-}
-
-void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint mainWindowOuterTopLeft) {
+void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint pictureOrigin) {
     // 1. Frame style.
     if (a.style) {
         if (*a.style == 1) {
             setFramed(true);
         } else if (*a.style == 2) {
             setFramed(false);
-            setClientSize(width(), std::max(faceHeight(), Memo1->height()) + 2);
+            setClientSize(clientWidth(), std::max(faceHeight(), memoHeight()) + 2);
         }
     }
     // 2. Caption.
     if (a.caption) setWindowTitle(decode(*a.caption));
     // 3. Size: the height only when it is taller than the face.
     if (a.width) {
-        std::int64_t clientHeight = height();
+        std::int64_t height = clientHeight();
         if (a.height > faceHeight()) {
-            clientHeight = std::int64_t(a.height) + 2;
-            Memo1->resize(Memo1->width(), windowSize(*this, 0, a.height).height());
+            height = std::int64_t(a.height) + 2;
+            setMemoSize(memoWidth(), a.height);
         }
-        Memo1->resize(windowSize(*this, *a.width, 0).width(), Memo1->height());
-        setClientSize(std::int64_t(*a.width) + faceWidth() + 3, clientHeight);
+        setMemoSize(*a.width, memoHeight());
+        setClientSize(std::int64_t(*a.width) + faceWidth() + 3, height);
     }
-    // 4. Position, below the main window's caption bar and frame.
-    const int decoration = captionAndFrameHeight(isVisible() ? this : nullptr);
-    move(windowPoint(std::int64_t(a.x) + mainWindowOuterTopLeft.x(),
-                     std::int64_t(a.y) + mainWindowOuterTopLeft.y() + decoration));
+    // 4. Position: the outer frame's corner, from the picture's corner. The
+    // window system's caption and frame sizes do not enter, so the same
+    // operands give the same place whenever they run.
+    designPos_ = QPoint(a.x, a.y);
+    const QPoint at = placeFromOrigin(pictureOrigin, *designPos_, scale_);
+    move(windowPoint(at.x(), at.y()));
+}
+
+void TFormMsgText::followPicture(QPoint pictureOrigin) {
+    if (!designPos_) return;
+    const QPoint p = placeFromOrigin(pictureOrigin, *designPos_, scale_);
+    const QPoint at = windowPoint(p.x(), p.y());
+    if (at != pos()) move(at);
+}
+
+void TFormMsgText::showEvent(QShowEvent* event) {
+    keepWithOwner(*this);
+    QWidget::showEvent(event);
 }
 
 bool TFormMsgText::event(QEvent* event) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,11 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget* parent = nullptr);
+    // Takes the picture's size times the scale.
     void setPicture(const QImage& image);
     const QImage& picture() const { return picture_; }
+    // Each picture pixel is drawn as a scale x scale block.
+    void setScale(int scale) { scale_ = scale; update(); }
 
 signals:
     void mousePressed();
@@ -35,6 +39,7 @@ protected:
 
 private:
     QImage picture_;
+    int scale_ = 1;
 };
 
 class TFormMsgText : public QWidget {
@@ -69,11 +74,14 @@ public:
     void ShowFace(const std::string& cp932Name);
     // After a scene load: face area 1 x 1, memo beside it, memo emptied.
     void ResetFace();
-    // MW. The main window's position is its outer (frame) top-left corner.
-    void ArrangeMessageWindow(const MessageArrangement& a, QPoint mainWindowOuterTopLeft);
-    // The same, taking the position, and the caption and frame height when
-    // the window system reports one, from the main window itself.
-    void ArrangeMessageWindow(const MessageArrangement& a, const QWidget* mainWindow);
+    // MW. The window's outer top-left corner goes to (x, y) picture pixels
+    // from the picture's top-left corner, which is at pictureOrigin on the
+    // screen.
+    void ArrangeMessageWindow(const MessageArrangement& a, QPoint pictureOrigin);
+    // Back to the place MW gave, relative to the picture now at
+    // pictureOrigin (the main window moved, or the scale changed). Nothing
+    // happens before the first MW.
+    void followPicture(QPoint pictureOrigin);
 
     // A click on the main window's picture: turns a waiting page unless
     // ClickLock is set.
@@ -81,12 +89,6 @@ public:
 
     // The memo's lines (CP932), for the tests and the replay transcripts.
     std::vector<std::string> messageLines() const;
-
-    // Height of a caption bar plus a sizing frame (the sum of the system
-    // metrics SM_CYCAPTION and SM_CYFRAME): measured on a shown, framed
-    // window when the window system reports its frame, otherwise the last
-    // measured value, otherwise 19 + 4.
-    static int captionAndFrameHeight(const QWidget* shownWindow = nullptr);
 
     // Keyboard play: the main window's picture is offered each key first
     // (its object highlight, the click on it, its popup menu); it returns
@@ -102,19 +104,35 @@ public:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool playKey(const QKeyEvent& key);
     void playerReadsOn();
+    // Sizes in picture pixels; the widgets hold them times the scale, within
+    // the desktop's size.
     void setClientSize(std::int64_t width, std::int64_t height);
+    void setMemoSize(std::int64_t width, std::int64_t height);
+    void setMemoLeft(int left);
+    int memoWidth() const;
+    int memoHeight() const;
+    int clientWidth() const;
+    int clientHeight() const;
     void setFramed(bool framed);
     int faceWidth() const;
     int faceHeight() const;
+    void rescale(int scale);
 
     int pageClick_ = 0;
     int clickLock_ = 0;
     int lineCount_ = 0;
+    int scale_ = 1;
+    QFont windowFont_;
+    QFont memoFont_;
+    std::optional<QPoint> designPos_;  // the place MW gave, in picture pixels
+    QSize memoDesign_;                  // the memo's and the window's sizes in
+    QSize clientDesign_;                // picture pixels (used when enlarged)
     std::function<bool(const QKeyEvent&)> pictureKeys_;
 };
 

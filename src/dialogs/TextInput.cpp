@@ -6,6 +6,8 @@
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
 #include "platform/Waits.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -88,6 +90,8 @@ TFTextIn::TFTextIn(QWidget* parent)
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
     setFixedSize(208, 74);
+    scaleFixedWindow(*this, ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, [this](int n) { scaleFixedWindow(*this, n); });
 
     connect(&WaitHub::instance(), &WaitHub::quitRequested, this, [this] {
         if (isVisible()) done(QDialog::Rejected);
@@ -131,6 +135,7 @@ void TFTextIn::showEvent(QShowEvent* event) {
 std::string TFTextIn::Ask() {
     if (quitting()) throw RunAbandoned{};
     Button1->setDefault(true);
+    keepWithOwner(*this);
     centreOnScreen();
     execModal(*this);
     return encode(Edit1->text());

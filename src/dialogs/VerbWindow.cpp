@@ -6,6 +6,8 @@
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
 #include "platform/Waits.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -65,6 +67,8 @@ TFromCom::TFromCom(QWidget* parent)
     for (int i = 0; i + 1 < 5; ++i) setTabOrder(buttons_[i], buttons_[i + 1]);
 
     setFixedSize(152, 181);
+    scaleFixedWindow(*this, ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, [this](int n) { scaleFixedWindow(*this, n); });
 
     // A quit request ends the modal display; Choose then reports it.
     connect(&WaitHub::instance(), &WaitHub::quitRequested, this, [this] {
@@ -92,6 +96,7 @@ std::string TFromCom::Choose(const std::string& name, const std::array<std::stri
 
 std::string TFromCom::ShowModalAt(QPoint screenPos) {
     if (quitting()) throw RunAbandoned{};
+    keepWithOwner(*this);
     move(screenPos);
     Button1->setFocus();
     repaint();

@@ -48,7 +48,7 @@ void TopMenuClick(Game& g);
 int HitTest(const GameState& st, int x, int y);
 // True when the object has at least one non-empty verb (it opens the verb window).
 bool HasVerbs(const GameState& st, int object);
-// Where the verb window goes, relative to the main window's top-left corner.
+// Where the verb window goes, in picture pixels from the picture's top-left corner.
 QPoint ClampVerbPosition(int x, int y);
 
 // --- choosing objects with the keyboard ---

@@ -6,6 +6,8 @@
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
 #include "platform/Waits.h"
+#include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -46,6 +48,8 @@ QMessageBox::Icon iconFor(BoxKind kind) {
 void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     if (quitting()) throw RunAbandoned{};
     QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &box, [&box] { box.done(-1); });
+    if (ViewScale::factor() > 1) box.setFont(scaledFont(box.font(), ViewScale::factor()));
+    keepWithOwner(box);
     box.adjustSize();
     centreOnScreen(box);
     WaitReport report(turn, &box, detail);

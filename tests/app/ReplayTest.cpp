@@ -69,6 +69,7 @@ Result runPlayer(const QString& folder, QStringList args, const QString& platfor
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", platform);
     env.insert("SDL_AUDIODRIVER", "dummy");
+    env.insert("XDG_CONFIG_HOME", folder + "/config");  // never the user's own settings
     p.setProcessEnvironment(env);
     const QString transcript = folder + "/transcript.txt";
     args = QStringList{"--transcript", transcript} + args;
@@ -127,6 +128,24 @@ TEST(Replay, FullPlayThroughOfTheDemoMatchesItsTranscriptShotsAndSave) {
     QList<QByteArray> lines = save.readAll().split('\n');
     ASSERT_EQ(lines.size(), 61);  // 60 lines, each ended by CR LF
     EXPECT_EQ(lines[0], "Tower.dat\r");
+}
+
+TEST(Replay, EveryScaleAndFullScreenGiveTheSameTranscriptShotsAndSave) {
+    const QStringList displays[] = {{"--scale", "2"}, {"--scale", "3", "--fullscreen"}};
+    for (const QStringList& display : displays) {
+        SCOPED_TRACE(display.join(' ').toStdString());
+        DemoFolder demo;
+        const QString shots = demo.path("shots");
+        Result r = runPlayer(demo.path(), display + QStringList{"--replay", kReplays + "/demo_full.txt", "--shots",
+                                                                shots, "Opning.dat"});
+        ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+        EXPECT_EQ(r.transcript.toStdString(), readText(kReplays + "/demo_full.transcript").toStdString());
+        EXPECT_EQ(shotChecksums(shots).toStdString(), readText(kReplays + "/demo_full.shots").toStdString());
+        QFile save(demo.path("QELP.INI"));
+        EXPECT_TRUE(save.open(QIODevice::ReadOnly));
+        EXPECT_EQ(save.readAll().split('\n').value(0), "Tower.dat\r");
+        EXPECT_FALSE(QFile::exists(demo.path("config/qelplayer/qelplayer.conf")));  // a replay's choices are not kept
+    }
 }
 
 TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
@@ -249,6 +268,12 @@ TEST(Player, HelpAndVersion) {
     p.start(QStringLiteral(QEL_PLAYER_BIN), {"--bogus"});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 2);
+    for (const char* bad : {"7", "0", "big"}) {
+        p.start(QStringLiteral(QEL_PLAYER_BIN), {"--scale", bad, "--help"});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 2) << bad;
+        EXPECT_TRUE(p.readAllStandardError().contains("--scale takes a number from 1 to 6 or auto"));
+    }
 }
 
 namespace {

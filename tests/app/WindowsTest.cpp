@@ -1,5 +1,6 @@
 // The real windows under the offscreen platform, driven with simulated input.
 #include "TestFiles.h"
+#include "app/DisplaySettings.h"
 #include "app/Player.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/VerbWindow.h"
@@ -9,13 +10,18 @@
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/StartMenu.h"
+#include "platform/ViewScale.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -110,7 +116,7 @@ TEST_F(WindowsTest, VerbWindowOpensAtTheClampedClickAndItsChoiceRunsTheLabel) {
     });
     QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(470, 280));
     QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, QPoint(470, 280));
-    EXPECT_EQ(seen, p.main->frameGeometry().topLeft() + QPoint(445, 260));
+    EXPECT_EQ(seen, p.main->pictureOrigin() + QPoint(445, 260));
     EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
     // A click on the name closes the window and runs nothing.
     QTimer::singleShot(0, [&] {
@@ -118,7 +124,7 @@ TEST_F(WindowsTest, VerbWindowOpensAtTheClampedClickAndItsChoiceRunsTheLabel) {
         QTest::mouseClick(p.verbs->Label1, Qt::LeftButton);
     });
     QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(3, 2));
-    EXPECT_EQ(seen, p.main->frameGeometry().topLeft() + QPoint(1, 1));
+    EXPECT_EQ(seen, p.main->pictureOrigin() + QPoint(1, 1));
     EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
     EXPECT_TRUE(p.verbs->result().empty());
 }
@@ -140,6 +146,122 @@ TEST_F(WindowsTest, RightClickOpensThePopupAndRunsNothing) {
     EXPECT_TRUE(p.main->PopupMenu1->isVisible());
     p.main->PopupMenu1->hide();
     EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(WindowsTest, EveryWindowFollowsTheScaleAndClicksMapBackToPicturePixels) {
+    startScene(".Start\r\n.MW,10,320,1,Talk,300,100\r\nhello\r\n;\r\n." + sj("扉見る") + "\r\nlooked\r\n;\r\nend\r\n");
+    const QSize messageAt1 = p.messages->size();
+    const int memoFontAt1 = p.messages->Memo1->font().pixelSize();
+    ASSERT_EQ(p.messages->pos(), p.main->pictureOrigin() + QPoint(10, 320));
+
+    struct Case {
+        int scale;
+        bool fullScreen;
+    } cases[] = {{2, false}, {3, false}, {1, true}, {1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << (c.fullScreen ? " full screen" : ""));
+        p.main->setDisplay(c.scale, c.fullScreen);
+        QCoreApplication::processEvents();
+        const int n = p.main->ImageFront->scale();
+        if (c.fullScreen) {
+            EXPECT_EQ(p.main->geometry(), p.main->screen()->geometry());
+            EXPECT_EQ(n, fitScale(QSize(480, 300), p.main->ImageFront->size()));
+            EXPECT_EQ(p.main->ImageFront->pictureRect(),
+                      centredPictureRect(p.main->ImageFront->size(), QSize(480, 300), n));
+        } else {
+            EXPECT_EQ(n, c.scale);
+            EXPECT_EQ(p.main->ImageFront->size(), QSize(480, 300) * n);
+        }
+        EXPECT_EQ(ViewScale::factor(), n);
+        // The message window: its size, fonts and place, all times the scale.
+        EXPECT_EQ(p.messages->size(), (messageAt1 * n).boundedTo(p.messages->screen()->virtualSize()));
+        EXPECT_EQ(p.messages->Memo1->font().pixelSize(), memoFontAt1 * n);
+        EXPECT_EQ(p.messages->pos(), p.main->pictureOrigin() + QPoint(10, 320) * n);
+        EXPECT_EQ(p.verbs->size(), QSize(152, 181) * n);
+
+        // A press on picture pixel (470, 280) opens the verb window at the
+        // clamped place, in picture pixels from the picture's corner.
+        p.messages->setPageClick(100);
+        QPoint seen;
+        QTimer::singleShot(0, [&] {
+            seen = p.verbs->pos();
+            p.verbs->CloseWithoutChoice();
+        });
+        const QPoint at = p.main->ImageFront->viewPoint(QPoint(470, 280));
+        QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, at);
+        const QRect want(p.main->pictureOrigin() + QPoint(445, 260) * n, p.verbs->size());
+        EXPECT_EQ(seen, keepInside(want, p.main->screen()->availableGeometry()));
+    }
+    EXPECT_EQ(p.messages->size(), messageAt1);
+    EXPECT_EQ(p.main->ImageFront->size(), QSize(480, 300));
+}
+
+TEST(DisplaySettings, KeptInTheConfigFolderAndTheCommandLineWins) {
+    QTemporaryDir config;
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    {
+        auto s = userSettings();
+        const DisplayChoice fresh = loadDisplayChoice(*s);
+        EXPECT_EQ(fresh.scale, 0);  // automatic
+        EXPECT_FALSE(fresh.fullScreen);
+        saveDisplayChoice(*s, DisplayChoice{4, true});
+    }
+    EXPECT_TRUE(QFile::exists(config.filePath("qelplayer/qelplayer.conf")));
+    auto s = userSettings();
+    const DisplayChoice stored = loadDisplayChoice(*s);
+    EXPECT_EQ(stored.scale, 4);
+    EXPECT_TRUE(stored.fullScreen);
+
+    struct Case {
+        std::optional<int> scale;
+        std::optional<bool> fullScreen;
+        int expectedScale;
+        bool expectedFullScreen;
+    } cases[] = {{{}, {}, 4, true}, {2, {}, 2, true}, {0, false, 0, false}, {{}, false, 4, false}};
+    for (const Case& c : cases) {
+        const DisplayChoice d = chooseDisplay(stored, c.scale, c.fullScreen);
+        EXPECT_EQ(d.scale, c.expectedScale);
+        EXPECT_EQ(d.fullScreen, c.expectedFullScreen);
+    }
+    // A value edited by hand into something unreadable gives the default.
+    s->setValue("display/scale", "9");
+    EXPECT_EQ(loadDisplayChoice(*s).scale, 0);
+    if (before.isNull()) qunsetenv("XDG_CONFIG_HOME");
+    else qputenv("XDG_CONFIG_HOME", before);
+}
+
+TEST_F(WindowsTest, KeysChangeTheScaleAndFullScreenAndTellWhatToRemember) {
+    startScene(".Start\r\nhello\r\n;\r\nend\r\n");
+    p.main->setDisplay(1, false);
+    p.main->activateWindow();
+    std::vector<std::pair<int, bool>> chosen;
+    QObject::connect(p.main.get(), &TFormMein::displayChosen, p.main.get(),
+                     [&chosen](int scale, bool full) { chosen.emplace_back(scale, full); });
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int scale;  // what the picture is drawn at afterwards
+        bool fullScreen;
+    } cases[] = {
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier, 2, false},
+        {Qt::Key_Equal, Qt::ControlModifier, 3, false},
+        {Qt::Key_Minus, Qt::ControlModifier, 2, false},
+        {Qt::Key_F11, Qt::NoModifier, fitScale(QSize(480, 300), p.main->screen()->size()), true},
+        {Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier, 2, false},
+        {Qt::Key_0, Qt::ControlModifier, autoScale(QSize(480, 300), p.main->screen()->availableGeometry().size()), false},
+    };
+    for (const Case& c : cases) {
+            // Keys of the whole program: typed into the message window as well.
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
+        QApplication::sendEvent(c.key == Qt::Key_Minus ? static_cast<QWidget*>(p.messages.get()) : p.main.get(), &press);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(p.main->ImageFront->scale(), c.scale) << c.key;
+        EXPECT_EQ(p.main->isFullScreen(), c.fullScreen) << c.key;
+    }
+    EXPECT_EQ(chosen, (std::vector<std::pair<int, bool>>{{2, false}, {3, false}, {2, false}, {2, true}, {2, false}, {0, false}}));
+    p.main->setDisplay(1, false);
 }
 
 // --- keyboard play ---
@@ -206,7 +328,7 @@ TEST_F(WindowsTest, TabHighlightsTheReachableObjectsOverThePictureAndEnterClicks
         QTest::keyClick(p.verbs->focusWidget(), Qt::Key_Return);
     });
     QTest::keyClick(main, Qt::Key_Return);
-    EXPECT_EQ(seen, main->frameGeometry().topLeft() + ClampVerbPosition(239, 149));
+    EXPECT_EQ(seen, main->pictureOrigin() + ClampVerbPosition(239, 149));
     EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
     // The next mouse move takes the highlight away (the pointer coming in
     // over the picture, or its window appearing under it, does not).

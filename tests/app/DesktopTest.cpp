@@ -1,0 +1,236 @@
+// The player on a real X server with a window manager (Xvfb and openbox),
+// watched from outside with xdotool, xwininfo and xprop, as a person on a
+// desktop would see it: where the message window sits relative to the
+// picture in every scene and scale, and that it travels, minimises and
+// restores with the main window.
+#include <QDir>
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kReplays = QStringLiteral(QEL_SOURCE_DIR "/tests/app/replays");
+
+QProcessEnvironment displayEnv(const QString& display) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    return env;
+}
+
+// Runs a tool on the display and returns its standard output.
+QString run(const QString& display, const QString& program, const QStringList& args, int timeoutMs = 30000) {
+    QProcess p;
+    p.setProcessEnvironment(displayEnv(display));
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// An X server of its own with openbox managing it.
+class Desktop {
+public:
+    bool start(QString* why) {
+        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "2000x1500x24", "-nolisten", "tcp"});
+        if (!xvfb_.waitForReadyRead(20000)) {
+            *why = "Xvfb did not start";
+            return false;
+        }
+        display_ = ":" + QString::fromLatin1(xvfb_.readAllStandardOutput()).trimmed();
+        wm_.setProcessEnvironment(displayEnv(display_));
+        wm_.start("openbox", {});
+        // The window manager announces itself on the root window once it
+        // manages the screen.
+        for (int i = 0; i < 200; ++i) {
+            if (run(display_, "xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains('#')) return true;
+            QTest::qWait(100);
+        }
+        *why = "openbox did not start";
+        return false;
+    }
+    ~Desktop() {
+        for (QProcess* p : {&wm_, &xvfb_}) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+    const QString& display() const { return display_; }
+
+private:
+    QProcess xvfb_;
+    QProcess wm_;
+    QString display_;
+};
+
+struct Seen {
+    QRect client;     // the window's own area on the screen
+    QMargins frame;   // the window manager's frame around it
+    bool viewable = false;
+    QString transientFor;
+    QPoint outer() const { return client.topLeft() - QPoint(frame.left(), frame.top()); }
+};
+
+Seen inspect(const QString& display, const QString& id) {
+    Seen s;
+    int x = 0, y = 0, w = 0, h = 0;
+    for (const QString& line : run(display, "xwininfo", {"-id", id}).split('\n')) {
+        const QString v = line.section(':', 1).trimmed();
+        if (line.contains("Absolute upper-left X")) x = v.toInt();
+        else if (line.contains("Absolute upper-left Y")) y = v.toInt();
+        else if (line.trimmed().startsWith("Width")) w = v.toInt();
+        else if (line.trimmed().startsWith("Height")) h = v.toInt();
+        else if (line.contains("Map State")) s.viewable = v == "IsViewable";
+    }
+    s.client = QRect(x, y, w, h);
+    const QStringList extents = run(display, "xprop", {"-id", id, "_NET_FRAME_EXTENTS"}).section('=', 1).split(',');
+    if (extents.size() == 4)
+        s.frame = QMargins(extents[0].trimmed().toInt(), extents[2].trimmed().toInt(), extents[1].trimmed().toInt(),
+                           extents[3].trimmed().toInt());
+    s.transientFor = run(display, "xprop", {"-id", id, "WM_TRANSIENT_FOR"}).section('#', 1).trimmed();
+    return s;
+}
+
+// Blocks until the file holds the text or the time is up.
+bool waitForText(const QString& path, const QString& text, int timeoutMs) {
+    auto holds = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) && QString::fromUtf8(f.readAll()).contains(text);
+    };
+    QFileSystemWatcher watcher({path});
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, &loop, [&] {
+        watcher.addPath(path);  // a rewritten file may have dropped out of the watch
+        if (holds()) loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!holds()) loop.exec();
+    return holds();
+}
+
+// The first n actions of the full demo replay, then a wait that holds the
+// game still at that moment.
+QString replayPrefix(int n) {
+    QFile f(kReplays + "/demo_full.txt");
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList kept;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        if (kept.size() == n) break;
+        kept << line;
+    }
+    return kept.join('\n') + "\nwait 600000\n";
+}
+
+// The player running the demo in a scratch folder until it is killed.
+class Player {
+public:
+    Player(const QString& display, int replayActions, int scale) {
+        QDirIterator it(QStringLiteral(QEL_SOURCE_DIR "/demo"), QDir::Files);
+        while (it.hasNext()) {
+            const QString from = it.next();
+            QFile::copy(from, dir.filePath(QFileInfo(from).fileName()));
+        }
+        QFile r(dir.filePath("hold.txt"));
+        if (r.open(QIODevice::WriteOnly)) r.write(replayPrefix(replayActions).toUtf8());
+        r.close();
+        QFile(dir.filePath("transcript.txt")).open(QIODevice::WriteOnly);
+        QProcessEnvironment env = displayEnv(display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral(QEL_PLAYER_BIN), {"--real-time", "--replay", "hold.txt", "--transcript",
+                                                  "transcript.txt", "--scale", QString::number(scale), "Opning.dat"});
+    }
+    ~Player() {
+        p.kill();  // SIGKILL: the audio library keeps SIGTERM for itself
+        p.waitForFinished();
+    }
+    bool holding() { return waitForText(dir.filePath("transcript.txt"), "> wait 600000", 60000); }
+    QTemporaryDir dir;
+    QProcess p;
+};
+
+} // namespace
+
+TEST(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindow) {
+    QStringList missing;
+    for (const char* t : {"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"})
+        if (QStandardPaths::findExecutable(t).isEmpty()) missing << t;
+    if (!missing.isEmpty()) GTEST_SKIP() << "needs a real X server and window manager; missing: " << missing.join(", ").toStdString();
+    Desktop desktop;
+    QString why;
+    ASSERT_TRUE(desktop.start(&why)) << why.toStdString();
+    const QString& d = desktop.display();
+
+    // Every scene of the demo asks for MW 0,322 under a 486 x 295 picture
+    // that sits at the bottom of the main window's client area (the menu bar
+    // is above it).
+    struct Case {
+        const char* moment;
+        int actions;
+        const char* caption;
+        int scale;
+    } cases[] = {
+        {"first scene", 2, "ものがたり", 1},
+        {"second scene", 14, "灯台のてっぺん", 1},
+        {"after the start menu and continue", 27, "灯台のてっぺん", 1},
+        {"first scene at scale 2", 2, "ものがたり", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.moment);
+        Player player(d, c.actions, c.scale);
+        ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
+        const QString message =
+            run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", QString("^%1$").arg(c.caption)}, 30000)
+                .section('\n', 0, 0);
+        const QString main = run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
+        ASSERT_FALSE(message.isEmpty());
+        ASSERT_FALSE(main.isEmpty());
+        QTest::qWait(300);  // the window manager settles the frames it has just drawn
+        auto pictureOrigin = [&](const Seen& m) {
+            return m.client.topLeft() + QPoint(0, m.client.height() - 295 * c.scale);
+        };
+        Seen m = inspect(d, main);
+        Seen w = inspect(d, message);
+        EXPECT_TRUE(w.viewable);
+        EXPECT_EQ(w.outer(), pictureOrigin(m) + QPoint(0, 322) * c.scale);
+        EXPECT_EQ(w.transientFor.toULongLong(nullptr, 16), main.toULongLong());
+        if (c.actions != 2 || c.scale != 1) continue;
+
+        // A drag on the main window's caption bar: the message window keeps
+        // its place from the picture.
+        const QPoint grab = m.client.topLeft() + QPoint(100, -m.frame.top() / 2);
+        const QPoint to = grab + QPoint(150, 80);
+        run(d, "xdotool", {"mousemove", QString::number(grab.x()), QString::number(grab.y()), "mousedown", "1",
+                           "sleep", "0.2", "mousemove", QString::number(grab.x() + 20), QString::number(grab.y() + 10),
+                           "sleep", "0.2", "mousemove", QString::number(to.x()), QString::number(to.y()), "sleep",
+                           "0.2", "mouseup", "1"});
+        QTest::qWait(500);
+        const Seen m2 = inspect(d, main);
+        const Seen w2 = inspect(d, message);
+        EXPECT_EQ(m2.client.topLeft() - m.client.topLeft(), QPoint(150, 80)) << "the drag did not move the main window";
+        EXPECT_EQ(w2.outer(), pictureOrigin(m2) + QPoint(0, 322));
+
+        // Minimised together, restored together.
+        run(d, "xdotool", {"windowminimize", "--sync", main});
+        QTest::qWait(300);
+        EXPECT_FALSE(inspect(d, message).viewable);
+        run(d, "xdotool", {"windowactivate", "--sync", main});
+        QTest::qWait(300);
+        EXPECT_TRUE(inspect(d, main).viewable);
+        EXPECT_TRUE(inspect(d, message).viewable);
+    }
+}
