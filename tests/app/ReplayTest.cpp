@@ -153,9 +153,11 @@ TEST(Replay, AScriptErrorNamesItsFileAndLineOnStandardError) {
 TEST(Replay, AKeyboardOnlyPlayThroughEndsAsTheFullReplayDoes) {
     // Every action of the replay is a key or typed text.
     const QStringList actions = readText(kReplays + "/demo_keys.txt").split('\n');
-    for (const QString& a : actions)
-        if (!a.isEmpty() && !a.startsWith('#'))
+    for (const QString& a : actions) {
+        if (!a.isEmpty() && !a.startsWith('#')) {
             ASSERT_TRUE(a.startsWith("key ") || a.startsWith("type ")) << a.toStdString();
+        }
+    }
     DemoFolder keys;
     Result r = runPlayer(keys.path(), {"--replay", kReplays + "/demo_keys.txt", "--shots", keys.path("shots"),
                                        "Opning.dat"});
