@@ -342,7 +342,9 @@ TEST(KeyboardChoice, PointsSelectOnlyTheirObjectAndReachabilityFollowsTheHitTest
         for (const auto& [n, r] : c.objects) st.ObjectRects[n] = r;
         std::optional<QPoint> got = PointSelecting(st, c.object, picture);
         EXPECT_EQ(got, c.point) << c.what;
-        if (got) EXPECT_EQ(HitTest(st, got->x(), got->y()), c.object) << c.what;
+        if (got) {
+            EXPECT_EQ(HitTest(st, got->x(), got->y()), c.object) << c.what;
+        }
         const std::vector<int> reachable = ReachableObjects(st, picture);
         EXPECT_EQ(std::count(reachable.begin(), reachable.end(), c.object), got ? 1 : 0) << c.what;
     }
