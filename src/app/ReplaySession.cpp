@@ -399,8 +399,8 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
     case Turn::Input: window = w_->textInput; break;
     case Turn::Box:
     case Turn::ErrorBox:
-    case Turn::Chooser:
-    case Turn::Popup: window = qobject_cast<QWidget*>(what); break;
+    case Turn::Popup:
+    case Turn::Chooser: window = qobject_cast<QWidget*>(what); break;
     case Turn::Release: break;
     }
     if (!window || !window->isVisible()) return nullptr;
