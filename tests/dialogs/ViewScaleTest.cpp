@@ -93,7 +93,9 @@ TEST(ViewScale, ClicksMapBackToPicturePixels) {
     for (const Case& c : cases) {
         EXPECT_EQ(toPicturePixel(c.view, c.picture, c.scale), c.pixel) << c.view.x() << "," << c.view.y();
         // And back: the view point of a pixel lies inside that pixel's block.
-        if (c.pixel) EXPECT_EQ(toPicturePixel(toViewPoint(*c.pixel, c.picture, c.scale), c.picture, c.scale), c.pixel);
+        if (c.pixel) {
+            EXPECT_EQ(toPicturePixel(toViewPoint(*c.pixel, c.picture, c.scale), c.picture, c.scale), c.pixel);
+        }
     }
 }
 
