@@ -14,6 +14,7 @@
 #include "shell/QBoxes.h"
 #include "shell/QFormMein.h"
 #include "shell/QStartMenu.h"
+#include "shell/ReadingControls.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -38,6 +39,14 @@ const char* kUsage =
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
+    "\n"
+    "Keys while playing:\n"
+    "  Page Up, Up, or the mouse wheel turned up over the picture or the text\n"
+    "                      show the text so far (Esc, a click or the wheel turned\n"
+    "                      down at its end close it)\n"
+    "  Ctrl (held)         skip: pages turn by themselves, transitions and timed\n"
+    "                      waits end at once; stops wherever the game asks you\n"
+    "  F8                  start or stop skipping without holding a key\n"
     "\n"
     "Exit status: 0 when the program or a replay ends normally, 2 for bad options,\n"
     "3 when a replay action does not fit the moment. --check: 0 without errors,\n"
@@ -138,6 +147,8 @@ PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& cloc
     w.verbs = verbs.get();
     textInput = std::make_unique<TFTextIn>();
     w.textInput = textInput.get();
+    reading = std::make_unique<ReadingControls>(*main, *messages);
+    w.reading = reading.get();
 
     host = std::make_unique<WindowHost>(w, clock);
     main->connectWindows(startMenu.get(), messages.get(), verbs.get());

@@ -4,10 +4,12 @@
 #include "dialogs/QTextInput.h"
 #include "dialogs/QVerbWindow.h"
 #include "dialogs/QWaits.h"
+#include "dialogs/Skipping.h"
 #include "engine/Cp932.h"
 #include "engine/Errors.h"
 #include "shell/QFormMein.h"
 #include "shell/QStartMenu.h"
+#include "shell/ReadingControls.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -145,6 +147,8 @@ void Session::waitEnds(Turn turn) {
     requestCheck(true);
 }
 
+void Session::historyShown(int lines) { line("history " + std::to_string(lines)); }
+
 void Session::handlerLeaves() {
     --handlerDepth_;
     requestCheck(true);
@@ -170,6 +174,7 @@ std::optional<Turn> Session::currentTurn(QObject** what) const {
     if (!frames_.empty()) {
         const Frame& top = frames_.back();
         if (top.depth != handlerDepth_) return std::nullopt;  // something runs above the wait
+        if (top.turn == Turn::Page && skipping()) return std::nullopt;  // the page turns by itself
         if (what) *what = top.what;
         return top.turn;
     }
@@ -327,6 +332,18 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         } else {
             w_->messages->close();
         }
+        return {};
+    }
+    if (w == "history") {
+        if (!onPicture || !main->isVisible()) return QStringLiteral("the main picture is not waiting");
+        w_->reading->openHistory();
+        if (!w_->reading->historyOpen()) return QStringLiteral("the history did not open");
+        w_->reading->closeHistory();
+        return {};
+    }
+    if (w == "skip") {
+        if (a.rest != "on" && a.rest != "off") return QStringLiteral("expected: skip on, or skip off");
+        Skipping::instance().setOn(a.rest == "on");
         return {};
     }
     if (w == "closemain") {

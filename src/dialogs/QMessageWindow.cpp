@@ -2,6 +2,7 @@
 
 #include "dialogs/Fonts.h"
 #include "dialogs/QWaits.h"
+#include "dialogs/Skipping.h"
 #include "engine/Cp932.h"
 #include "scene/Bitmap.h"
 #include "scene/FileLookup.h"
@@ -147,6 +148,21 @@ void TFormMsgText::CloseMessageWindow() {
 void TFormMsgText::WaitForPage() {
     setPageClick(0);
     waitUntil([this] { return pageClick_ == 100; });
+}
+
+void TFormMsgText::WaitForPage(const std::function<void()>& skipPause) {
+    setPageClick(0);
+    for (;;) {
+        waitUntil([this] { return pageClick_ == 100 || skipping(); });
+        if (pageClick_ == 100) return;
+        skipPause();
+        if (pageClick_ == 100) return;
+        if (skipping()) {
+            setPageClick(100);
+            return;
+        }
+        // Skipping stopped during the pause: the page waits for the player.
+    }
 }
 
 int TFormMsgText::faceWidth() const { return Image1->width(); }

@@ -4,6 +4,7 @@
 #include "dialogs/QMessageWindow.h"
 #include "dialogs/QVerbWindow.h"
 #include "dialogs/QWaits.h"
+#include "dialogs/Skipping.h"
 #include "engine/Cp932.h"
 #include "engine/Script.h"
 #include "scene/FileLookup.h"
@@ -132,8 +133,25 @@ bool TFormMein::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+// Counts the script runs in progress. When the outermost one ends with the
+// main window up, the game waits idle for a click: the player's skipping
+// stops there.
+class TFormMein::RunDepth {
+public:
+    explicit RunDepth(TFormMein& w) : w_(w) { ++w_.runs_; }
+    ~RunDepth() {
+        if (--w_.runs_ == 0 && w_.isVisible()) Skipping::instance().stopForPlayer();
+    }
+    RunDepth(const RunDepth&) = delete;
+    RunDepth& operator=(const RunDepth&) = delete;
+
+private:
+    TFormMein& w_;
+};
+
 void TFormMein::FormActivate() {
     if (!game_ || game_->st.PendingStart != 1) return;
+    RunDepth run(*this);
     guarded([this] { qel::FormActivate(*game_); });
 }
 
@@ -150,6 +168,7 @@ void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
             !game_->inTransition)
             hit = HitTest(st, x, y);
         if (hit == 0) return;
+        RunDepth run(*this);
         const ObjectWordList& words = st.ObjectWords[hit];
         if (!HasVerbs(st, hit)) {
             // A name-only object: its label is its name, run once the click is over.
@@ -212,6 +231,7 @@ void TFormMein::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMein::FormClose() {
+    Skipping::instance().stopForPlayer();  // the start menu asks the player
     if (!quitting() && startMenu_) startMenu_->show();
 }
 

@@ -84,11 +84,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class RunDepth;
     std::unique_ptr<Game> game_;
     TStartMenu* startMenu_ = nullptr;
     TFormMsgText* messages_ = nullptr;
     TFromCom* verbs_ = nullptr;
     bool placed_ = false;
+    int runs_ = 0;  // script runs in progress
 };
 
 } // namespace qel
