@@ -2,11 +2,11 @@
 // (OS) of 5 seconds each, and the accuracy of a transition's pacing. Prints
 // "NAME VALUE UNIT" lines.
 #include "NullHost.h"
-#include "app/QWindowHost.h"
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/QWaits.h"
-#include "engine/Errors.h"
+#include "app/WindowHost.h"
+#include "dialogs/MessageWindow.h"
 #include "engine/Game.h"
+#include "platform/Errors.h"
+#include "platform/Waits.h"
 #include "scene/Transitions.h"
 
 #include <QApplication>

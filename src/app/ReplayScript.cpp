@@ -1,6 +1,6 @@
 #include "app/ReplayScript.h"
 
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 
 #include <charconv>
 

@@ -1,11 +1,11 @@
 #include "app/ScenarioCheck.h"
 
-#include "dialogs/MidiDuration.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
 #include "engine/Script.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/FileLookup.h"
+#include "platform/MidiDuration.h"
 #include "scene/Bitmap.h"
-#include "scene/FileLookup.h"
 #include "scene/Scene.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/QAPlayer.h"
+#include "app/Player.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "engine/GameState.h"
 
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 
 namespace qel {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The whole state of a running game: one instance, owned by the main window.
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 
 #include <array>
 #include <cstdint>

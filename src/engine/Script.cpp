@@ -1,7 +1,7 @@
 #include "engine/Script.h"
 
-#include "engine/Cp932.h"
 #include "engine/Objects.h"
+#include "platform/Cp932.h"
 #include "scene/Pictures.h"
 #include "scene/Scene.h"
 #include "scene/Transitions.h"

@@ -1,7 +1,7 @@
 // PT: text drawn on the shown picture, with the canvas's font settings.
-#include "engine/Cp932.h"
 #include "engine/Script.h"
-#include "dialogs/Fonts.h"
+#include "platform/Cp932.h"
+#include "platform/Fonts.h"
 
 #include <QPainter>
 #include <array>

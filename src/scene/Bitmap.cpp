@@ -1,7 +1,7 @@
 #include "scene/Bitmap.h"
 
-#include "engine/Errors.h"
-#include "scene/FileLookup.h"
+#include "platform/Errors.h"
+#include "platform/FileLookup.h"
 
 #include <QFile>
 #include <QFileInfo>

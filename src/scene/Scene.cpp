@@ -1,10 +1,10 @@
 #include "scene/Scene.h"
 
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
 #include "engine/Script.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/FileLookup.h"
 #include "scene/Bitmap.h"
-#include "scene/FileLookup.h"
 #include "scene/Pictures.h"
 
 #include <QFile>

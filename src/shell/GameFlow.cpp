@@ -1,9 +1,9 @@
 #include "shell/GameFlow.h"
 
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
 #include "engine/Script.h"
-#include "scene/FileLookup.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/FileLookup.h"
 #include "scene/Scene.h"
 #include "shell/SaveFile.h"
 

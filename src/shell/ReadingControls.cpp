@@ -1,13 +1,14 @@
 #include "shell/ReadingControls.h"
 
 #include "dialogs/HistoryWindow.h"
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/Skipping.h"
-#include "shell/PlayerEvents.h"
-#include "shell/QFormMein.h"
+#include "dialogs/MessageWindow.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Skipping.h"
+#include "shell/FormMein.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QWheelEvent>
 
 namespace qel {

@@ -1,8 +1,8 @@
 #include "shell/SaveFile.h"
 
-#include "engine/Errors.h"
 #include "engine/Script.h"
-#include "scene/FileLookup.h"
+#include "platform/Errors.h"
+#include "platform/FileLookup.h"
 
 #include <QByteArray>
 #include <QDir>

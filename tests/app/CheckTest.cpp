@@ -1,7 +1,7 @@
 #include "app/ScenarioCheck.h"
 
-#include "engine/Cp932.h"
 #include "TestFiles.h"
+#include "platform/Cp932.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>

@@ -1,23 +1,24 @@
 // The real windows under the offscreen platform, driven with simulated input.
 #include "TestFiles.h"
-#include "app/QAPlayer.h"
-#include "dialogs/AudioBackend.h"
+#include "app/Player.h"
 #include "dialogs/HistoryWindow.h"
-#include "dialogs/Skipping.h"
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/QVerbWindow.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
+#include "dialogs/MessageWindow.h"
+#include "dialogs/VerbWindow.h"
+#include "platform/AudioBackend.h"
+#include "platform/Cp932.h"
+#include "platform/Skipping.h"
+#include "platform/Waits.h"
+#include "shell/FormMein.h"
 #include "shell/GameFlow.h"
-#include "shell/QFormMein.h"
-#include "shell/QStartMenu.h"
 #include "shell/ReadingControls.h"
+#include "shell/StartMenu.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QWheelEvent>
 #include <functional>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>

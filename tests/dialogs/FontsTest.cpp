@@ -1,5 +1,5 @@
-#include "dialogs/Fonts.h"
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
+#include "platform/Fonts.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

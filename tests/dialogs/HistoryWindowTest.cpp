@@ -1,13 +1,13 @@
 // The text history window: what it shows, how it looks, how it closes.
 #include "dialogs/HistoryWindow.h"
-#include "dialogs/QMessageWindow.h"
-#include "engine/Cp932.h"
+#include "dialogs/MessageWindow.h"
+#include "platform/Cp932.h"
 #include "engine/TextHistory.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
 #include <QWheelEvent>
 #include <functional>
 #include <gtest/gtest.h>
@@ -49,13 +49,13 @@ TEST_F(HistoryFixture, ShowsEveryLinePageByPageInTheMessageWindowsLook) {
     open();
     ASSERT_TRUE(window.isVisible());
     EXPECT_EQ(window.lineCount(), 7);
-    EXPECT_EQ(window.view->toPlainText(), QString::fromUtf8("ページ0の行0\nページ0の行1\n\n"
-                                                            "ページ1の行0\nページ1の行1\n\n"
-                                                            "ページ2の行0\nページ2の行1\n"));
-    // The gaps between pages, and only they, are marked for their rule.
+    EXPECT_EQ(window.view->text(), QString::fromUtf8("ページ0の行0\nページ0の行1\n\n"
+                                                     "ページ1の行0\nページ1の行1\n\n"
+                                                     "ページ2の行0\nページ2の行1\n"));
+    // The gaps between pages, and only they, get a rule.
     std::vector<int> gaps;
-    for (QTextBlock b = window.view->document()->firstBlock(); b.isValid(); b = b.next())
-        if (b.userState() == 1) gaps.push_back(b.blockNumber());
+    for (int row = 0; row < window.view->rowCount(); ++row)
+        if (window.view->isGap(row)) gaps.push_back(row);
     EXPECT_EQ(gaps, (std::vector<int>{2, 5}));
     EXPECT_EQ(window.view->font(), messages.Memo1->font());
     EXPECT_EQ(window.view->palette().color(QPalette::Text), messages.Memo1->palette().color(QPalette::Text));

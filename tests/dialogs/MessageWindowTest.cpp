@@ -1,9 +1,9 @@
-#include "dialogs/QMessageWindow.h"
-#include "shell/PlayerEvents.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
 #include "TestFiles.h"
+#include "dialogs/MessageWindow.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Waits.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

@@ -1,5 +1,5 @@
 // Duration of Standard MIDI Files built byte by byte.
-#include "dialogs/MidiDuration.h"
+#include "platform/MidiDuration.h"
 
 #include <gtest/gtest.h>
 #include <string>

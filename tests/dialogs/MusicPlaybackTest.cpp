@@ -1,9 +1,9 @@
 // MP / WP against a recording back end: what is opened, played and closed,
 // and when the repeat timer restarts the music.
-#include "dialogs/MusicPlayback.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
 #include "TestFiles.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/MusicPlayback.h"
 
 #include <QFileInfo>
 #include <QTest>

@@ -1,10 +1,10 @@
 // The SDL2_mixer back end once for real, on whatever audio driver the test
 // environment gives (the dummy driver under CTest): tiny generated files are
 // opened, played and closed without a crash, and their lengths are known.
-#include "dialogs/MusicPlayback.h"
-#include "dialogs/SdlAudioBackend.h"
-#include "engine/Errors.h"
 #include "TestFiles.h"
+#include "platform/Errors.h"
+#include "platform/MusicPlayback.h"
+#include "platform/SdlAudioBackend.h"
 
 #include <QDir>
 #include <QTest>

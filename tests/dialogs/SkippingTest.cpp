@@ -1,11 +1,11 @@
 // Skipping: the page wait that turns by itself, what starts and stops it,
 // and what the recording sees.
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/QWaits.h"
-#include "dialogs/Skipping.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
-#include "shell/PlayerEvents.h"
+#include "dialogs/MessageWindow.h"
+#include "platform/Waits.h"
+#include "platform/Skipping.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/PlayerEvents.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

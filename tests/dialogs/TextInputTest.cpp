@@ -1,7 +1,7 @@
-#include "dialogs/QTextInput.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "dialogs/TextInput.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/Waits.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>

@@ -1,7 +1,7 @@
-#include "dialogs/QVerbWindow.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "dialogs/VerbWindow.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/Waits.h"
 
 #include <QPushButton>
 #include <QTest>

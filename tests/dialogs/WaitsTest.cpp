@@ -1,5 +1,5 @@
-#include "dialogs/QWaits.h"
-#include "engine/Errors.h"
+#include "platform/Errors.h"
+#include "platform/Waits.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>

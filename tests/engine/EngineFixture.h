@@ -1,8 +1,8 @@
 #pragma once
 #include "FakeHost.h"
-#include "engine/Cp932.h"
 #include "engine/Objects.h"
 #include "engine/Script.h"
+#include "platform/Cp932.h"
 
 #include <gtest/gtest.h>
 #include <string>

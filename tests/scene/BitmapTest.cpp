@@ -1,5 +1,5 @@
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 #include "scene/Bitmap.h"
 
 #include "TestFiles.h"

@@ -2,7 +2,7 @@
 // error text, never crashes, and changes no file.
 #include "FakeHost.h"
 #include "TestFiles.h"
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 #include "scene/Scene.h"
 #include "shell/GameFlow.h"
 

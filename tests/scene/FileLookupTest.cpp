@@ -1,5 +1,5 @@
-#include "engine/Cp932.h"
-#include "scene/FileLookup.h"
+#include "platform/Cp932.h"
+#include "platform/FileLookup.h"
 
 #include "TestFiles.h"
 

@@ -1,5 +1,5 @@
 // Raster operations, GC and GP.
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 #include "scene/Pictures.h"
 
 #include "FakeHost.h"

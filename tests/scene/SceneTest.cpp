@@ -1,6 +1,6 @@
 // Scene files: line splitting, the header steps and the scene change.
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 #include "scene/Scene.h"
 
 #include "FakeHost.h"

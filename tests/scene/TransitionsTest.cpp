@@ -1,5 +1,5 @@
 // TK's transitions and OS's timed wait.
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 #include "scene/Pictures.h"
 #include "scene/Transitions.h"
 

@@ -2,7 +2,7 @@
 // stays as it was, and the player can go on.
 #include "FakeHost.h"
 #include "TestFiles.h"
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 #include "shell/GameFlow.h"
 #include "shell/SaveFile.h"
 

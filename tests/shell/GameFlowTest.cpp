@@ -1,8 +1,8 @@
 // Game start, new game and continue, the quit and return-to-menu dialogs, and
 // the hit test of the main picture.
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
 #include "engine/Script.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 #include "shell/GameFlow.h"
 #include "shell/SaveFile.h"
 

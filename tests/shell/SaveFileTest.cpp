@@ -1,6 +1,6 @@
 // The save file: exact bytes, reading rules and a write that fails.
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 #include "shell/SaveFile.h"
 
 #include "FakeHost.h"

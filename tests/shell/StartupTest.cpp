@@ -1,6 +1,6 @@
 // The command line's first argument: start scene, folder change and captions.
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
 #include "shell/GameFlow.h"
 
 #include "TestFiles.h"

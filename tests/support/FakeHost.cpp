@@ -1,7 +1,7 @@
 #include "FakeHost.h"
 
-#include "engine/Errors.h"
 #include "engine/Game.h"
+#include "platform/Errors.h"
 
 #include <algorithm>
 

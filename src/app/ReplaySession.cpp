@@ -1,15 +1,16 @@
-#include "app/QSession.h"
+#include "app/ReplaySession.h"
 
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/QTextInput.h"
-#include "dialogs/QVerbWindow.h"
-#include "dialogs/QWaits.h"
-#include "dialogs/Skipping.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
-#include "shell/QFormMein.h"
-#include "shell/QStartMenu.h"
+#include "app/SyntheticInput.h"
+#include "dialogs/MessageWindow.h"
+#include "dialogs/TextInput.h"
+#include "dialogs/VerbWindow.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/Skipping.h"
+#include "platform/Waits.h"
+#include "shell/FormMein.h"
 #include "shell/ReadingControls.h"
+#include "shell/StartMenu.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,7 +20,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <stdexcept>
@@ -220,7 +220,7 @@ void Session::runNext() {
         if (pendingRelease_) {
             QPoint p = *pendingRelease_;
             pendingRelease_.reset();
-            QTest::mouseRelease(w_->main->ImageFront, Qt::LeftButton, {}, p);
+            sendMouseRelease(w_->main->ImageFront, Qt::LeftButton, p);
         }
         return;
     }
@@ -261,15 +261,14 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         if (!onPicture || !main->isVisible()) return QStringLiteral("the main picture is not waiting for a click");
         QPoint at(p->first, p->second);
         if (w == "rclick") {
-            QTest::mousePress(main->ImageFront, Qt::RightButton, {}, at);
-            QTest::mouseRelease(main->ImageFront, Qt::RightButton, {}, at);
+            sendMouseClick(main->ImageFront, Qt::RightButton, at);
             return {};
         }
         pendingRelease_ = at;
-        QTest::mousePress(main->ImageFront, Qt::LeftButton, {}, at);
+        sendMousePress(main->ImageFront, Qt::LeftButton, at);
         if (pendingRelease_) {  // the press did not wait for it
             pendingRelease_.reset();
-            QTest::mouseRelease(main->ImageFront, Qt::LeftButton, {}, at);
+            sendMouseRelease(main->ImageFront, Qt::LeftButton, at);
         }
         return {};
     }
@@ -295,7 +294,7 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         if (turn != Turn::Verbs) return QStringLiteral("no verb window is open");
         TFromCom* v = w_->verbs;
         if (*n == 0) {
-            QTest::mouseClick(v->Label1, Qt::LeftButton);
+            sendMouseClick(v->Label1, Qt::LeftButton);
         } else {
             QPushButton* buttons[] = {v->Button1, v->Button2, v->Button3, v->Button4, v->Button5};
             buttons[*n - 1]->click();
@@ -325,10 +324,9 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         if (!w_->messages->isVisible()) return QStringLiteral("the message window is not open");
         if (!onPicture) return QStringLiteral("the message window is not waiting");
         if (w == "page") {
-            QTest::mousePress(w_->messages->Memo1->viewport(), Qt::LeftButton);
-            QTest::mouseRelease(w_->messages->Memo1->viewport(), Qt::LeftButton);
+            sendMouseClick(w_->messages->Memo1->viewport(), Qt::LeftButton);
         } else if (w == "key") {
-            QTest::keyClick(w_->messages, 'a');
+            sendKeyClick(w_->messages, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
         } else {
             w_->messages->close();
         }

@@ -1,13 +1,13 @@
-#include "shell/QStartMenu.h"
+#include "shell/StartMenu.h"
 
-#include "dialogs/Fonts.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
+#include "platform/Fonts.h"
+#include "platform/PlayerEvents.h"
+#include "platform/ScreenPlace.h"
+#include "platform/Waits.h"
+#include "shell/FormMein.h"
 #include "shell/GameFlow.h"
-#include "shell/PlayerEvents.h"
-#include "shell/QBoxes.h"
-#include "shell/QFormMein.h"
-#include "dialogs/QScreenPlace.h"
+#include "shell/MessageBoxes.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "dialogs/Fonts.h"
+#include "platform/Fonts.h"
 
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 
 #include <QFontMetrics>
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 // The program module: start-up, the five windows, the event loop.
-#include "app/QWindowHost.h"
+#include "app/WindowHost.h"
 
 #include <QString>
 #include <QStringList>

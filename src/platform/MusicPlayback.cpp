@@ -1,8 +1,8 @@
-#include "dialogs/MusicPlayback.h"
+#include "platform/MusicPlayback.h"
 
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
-#include "scene/FileLookup.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/FileLookup.h"
 
 #include <QtGlobal>
 #include <algorithm>

@@ -1,9 +1,9 @@
 #pragma once
 // Replays, recordings, transcripts and screenshots of a session. Installed as
 // the listener of the player's events when any of these is asked for.
-#include "app/QWindowHost.h"
 #include "app/ReplayScript.h"
-#include "shell/PlayerEvents.h"
+#include "app/WindowHost.h"
+#include "platform/PlayerEvents.h"
 
 #include <QFile>
 #include <QObject>

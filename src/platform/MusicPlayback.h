@@ -6,7 +6,7 @@
 //
 // Nothing but MP and WP starts or stops the players: music goes on across
 // scene changes and after the return to the start menu.
-#include "dialogs/AudioBackend.h"
+#include "platform/AudioBackend.h"
 
 #include <QTimer>
 #include <cstdint>

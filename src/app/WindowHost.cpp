@@ -1,16 +1,16 @@
-#include "app/QWindowHost.h"
+#include "app/WindowHost.h"
 
-#include "dialogs/QMessageWindow.h"
-#include "dialogs/QTextInput.h"
-#include "dialogs/QVerbWindow.h"
-#include "dialogs/QWaits.h"
-#include "dialogs/Skipping.h"
-#include "engine/Cp932.h"
+#include "dialogs/MessageWindow.h"
+#include "dialogs/TextInput.h"
+#include "dialogs/VerbWindow.h"
+#include "platform/Cp932.h"
+#include "platform/Skipping.h"
+#include "platform/Waits.h"
 #include <QLineEdit>
-#include "shell/PlayerEvents.h"
-#include "shell/QBoxes.h"
-#include "shell/QFormMein.h"
-#include "shell/QStartMenu.h"
+#include "platform/PlayerEvents.h"
+#include "shell/FormMein.h"
+#include "shell/MessageBoxes.h"
+#include "shell/StartMenu.h"
 
 namespace qel {
 

@@ -1,4 +1,4 @@
-#include "dialogs/MidiDuration.h"
+#include "platform/MidiDuration.h"
 
 #include <algorithm>
 #include <limits>

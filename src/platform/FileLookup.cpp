@@ -1,6 +1,6 @@
-#include "scene/FileLookup.h"
+#include "platform/FileLookup.h"
 
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
 
 #include <cerrno>
 

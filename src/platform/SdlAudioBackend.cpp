@@ -1,6 +1,6 @@
-#include "dialogs/SdlAudioBackend.h"
+#include "platform/SdlAudioBackend.h"
 
-#include "dialogs/MidiDuration.h"
+#include "platform/MidiDuration.h"
 
 #include <QFile>
 #include <QFileInfo>

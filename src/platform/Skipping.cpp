@@ -1,7 +1,7 @@
-#include "dialogs/Skipping.h"
+#include "platform/Skipping.h"
 
-#include "dialogs/QWaits.h"
-#include "shell/PlayerEvents.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Waits.h"
 
 namespace qel {
 

@@ -1,6 +1,6 @@
-#include "dialogs/QWaits.h"
+#include "platform/Waits.h"
 
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 
 #include <QCoreApplication>
 #include <QDialog>

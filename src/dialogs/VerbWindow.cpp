@@ -1,10 +1,10 @@
-#include "dialogs/QVerbWindow.h"
+#include "dialogs/VerbWindow.h"
 
-#include "dialogs/Fonts.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
-#include "shell/PlayerEvents.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/Fonts.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Waits.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,12 +1,12 @@
-#include "dialogs/QMessageWindow.h"
+#include "dialogs/MessageWindow.h"
 
-#include "dialogs/Fonts.h"
-#include "dialogs/QWaits.h"
-#include "dialogs/Skipping.h"
-#include "engine/Cp932.h"
+#include "platform/Cp932.h"
+#include "platform/FileLookup.h"
+#include "platform/Fonts.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Skipping.h"
+#include "platform/Waits.h"
 #include "scene/Bitmap.h"
-#include "scene/FileLookup.h"
-#include "shell/PlayerEvents.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

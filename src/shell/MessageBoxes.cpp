@@ -1,10 +1,10 @@
-#include "shell/QBoxes.h"
+#include "shell/MessageBoxes.h"
 
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
-#include "shell/PlayerEvents.h"
-#include "dialogs/QScreenPlace.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/PlayerEvents.h"
+#include "platform/ScreenPlace.h"
+#include "platform/Waits.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,11 +1,11 @@
-#include "dialogs/QTextInput.h"
+#include "dialogs/TextInput.h"
 
-#include "dialogs/Fonts.h"
-#include "dialogs/QWaits.h"
-#include "engine/Cp932.h"
-#include "engine/Errors.h"
-#include "shell/PlayerEvents.h"
-#include "dialogs/QScreenPlace.h"
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/Fonts.h"
+#include "platform/PlayerEvents.h"
+#include "platform/ScreenPlace.h"
+#include "platform/Waits.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -7,7 +7,7 @@
 // The audio device is opened on first use. When that fails the back end
 // stays silent: files are still checked when opened, nothing is heard, and
 // one warning is logged.
-#include "dialogs/AudioBackend.h"
+#include "platform/AudioBackend.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "shell/PlayerEvents.h"
+#include "platform/PlayerEvents.h"
 
-#include "dialogs/Skipping.h"
+#include "platform/Skipping.h"
 
 namespace qel {
 

@@ -1,4 +1,4 @@
-#include "dialogs/QScreenPlace.h"
+#include "platform/ScreenPlace.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,0 +1,23 @@
+#pragma once
+// Mouse and key events made by the program itself (replays), delivered to a
+// widget through Qt's event system as the window system's would be.
+#include <QPoint>
+#include <optional>
+#include <QString>
+#include <Qt>
+
+class QWidget;
+
+namespace qel {
+
+// A press or release of one button at a widget position (the widget's centre
+// when at is not given).
+void sendMousePress(QWidget* widget, Qt::MouseButton button, std::optional<QPoint> at = {});
+void sendMouseRelease(QWidget* widget, Qt::MouseButton button, std::optional<QPoint> at = {});
+void sendMouseClick(QWidget* widget, Qt::MouseButton button, std::optional<QPoint> at = {});
+
+// A press and release of one key with its text (empty for keys without one).
+void sendKeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                  const QString& text = {});
+
+} // namespace qel
