@@ -4,9 +4,11 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libsdl2-mixer-dev libgtest-dev libgmock-dev
+  qt6-base-dev libsdl2-mixer-dev libgtest-dev libgmock-dev libarchive-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
+  desktop-file-utils appstream dpkg-dev
+  clang-14 libclang-rt-14-dev llvm-14
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
+#include "engine/Trace.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
@@ -35,12 +36,23 @@ const char* kUsage =
     "  --transcript FILE   write the session's transcript to FILE (- for standard output)\n"
     "  --shots DIR         with the transcript: save the picture at each page, idle and box\n"
     "  --real-time         with --replay: let timed waits take real time\n"
+    "  --trace             write each script line as it runs, each wait and each scene\n"
+    "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
     "\n"
-    "Keys while playing:\n"
+    "Keys (the game plays without a mouse):\n"
+    "  Tab, Shift+Tab      start menu, verb window, boxes: move the focus;\n"
+    "                      picture: highlight the next or previous object\n"
+    "  Enter, Space        press the button with the focus\n"
+    "  Enter               picture: click the highlighted object\n"
+    "  Space, Enter, Page Down, Down\n"
+    "                      turn a waiting page (any character key on the\n"
+    "                      message window does too)\n"
+    "  Esc                 close the verb window choosing nothing\n"
+    "  Menu, Shift+F10     open the popup menu (TopMenu, Help, Exit)\n"
     "  Page Up, Up, or the mouse wheel turned up over the picture or the text\n"
     "                      show the text so far (Esc, a click or the wheel turned\n"
     "                      down at its end close it)\n"
@@ -58,6 +70,7 @@ int RunPlayer(const QStringList& arguments) {
     std::optional<QString> firstArg;
     SessionOptions session;
     bool check = false;
+    bool trace = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         QString* value = a == QLatin1String("--replay")       ? &session.replayFile
@@ -75,6 +88,10 @@ int RunPlayer(const QStringList& arguments) {
         }
         if (a == QLatin1String("--real-time")) {
             session.realTime = true;
+            continue;
+        }
+        if (a == QLatin1String("--trace")) {
+            trace = true;
             continue;
         }
         if (a == QLatin1String("--check")) {  // its path is optional
@@ -121,7 +138,7 @@ int RunPlayer(const QStringList& arguments) {
         setPlayerEvents(recorder.get());
     }
     player = std::make_unique<PlayerWindows>(firstArg, recorder ? recorder->clock() : static_cast<Clock&>(realClock),
-                                             audio);
+                                             audio, trace ? stderr : nullptr);
     if (recorder) recorder->setWindows(player->w);
 
     player->startMenu->show();
@@ -132,7 +149,8 @@ int RunPlayer(const QStringList& arguments) {
     return status;
 }
 
-PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio) {
+PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
+                             std::FILE* traceTo) {
     // The five windows, in their order; each creation handler runs as its
     // window is created.
     startMenu = std::make_unique<TStartMenu>();
@@ -152,7 +170,8 @@ PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& cloc
 
     host = std::make_unique<WindowHost>(w, clock);
     main->connectWindows(startMenu.get(), messages.get(), verbs.get());
-    main->createGame(*host);
+    if (traceTo) trace = std::make_unique<ScriptTrace>(*host, traceTo);
+    main->createGame(trace ? static_cast<GameHost&>(*trace) : *host, trace.get());
     startMenu->connectMainWindow(main.get());
 
     players = std::make_unique<MusicPlayback>(audio);

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -11,12 +12,15 @@ namespace qel {
 
 class AudioBackend;
 class MusicPlayback;
+class ScriptTrace;
 
 // The five windows of the program, created in their order, with the running
 // game's host and the music players. All live as long as this object.
 class PlayerWindows {
 public:
-    PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio);
+    // traceTo: where --trace writes the run's lines, or null for no trace.
+    PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
+                  std::FILE* traceTo = nullptr);
     ~PlayerWindows();
     PlayerWindows(const PlayerWindows&) = delete;
     PlayerWindows& operator=(const PlayerWindows&) = delete;
@@ -29,6 +33,7 @@ public:
     std::unique_ptr<TFTextIn> textInput;
     std::unique_ptr<ReadingControls> reading;
     std::unique_ptr<WindowHost> host;
+    std::unique_ptr<ScriptTrace> trace;  // between the game and the host, with --trace
     std::unique_ptr<MusicPlayback> players;
 };
 

@@ -12,7 +12,10 @@
 #include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QKeySequence>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
@@ -320,6 +323,28 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         (w == "cancel" ? t->Button2 : t->Button1)->click();
         return {};
     }
+    if (w == "key" && !a.rest.empty()) {
+        const QKeySequence seq = QKeySequence::fromString(QString::fromUtf8(a.rest.c_str()), QKeySequence::PortableText);
+        if (seq.count() != 1 || seq[0].key() == Qt::Key_unknown)
+            return QStringLiteral("unknown key (a key name such as Tab, Shift+Tab, Return, Space, Escape, F11)");
+        QWidget* target = keyTarget(turn, what);
+        if (!target) return QStringLiteral("no window takes keys now");
+        const int key = seq[0].key();
+        const Qt::KeyboardModifiers mods = seq[0].keyboardModifiers();
+        sendKeyClick(target, key, mods, keyText(key, mods));
+        return {};
+    }
+    if (w == "type") {
+        if (a.rest.empty()) return QStringLiteral("expected: type TEXT");
+        QWidget* target = keyTarget(turn, what);
+        if (!target || !target->testAttribute(Qt::WA_InputMethodEnabled))
+            return QStringLiteral("nothing that takes text has the focus");
+        // As an input method hands over text the player has composed.
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8(a.rest.c_str()));
+        QCoreApplication::sendEvent(target, &commit);
+        return {};
+    }
     if (w == "page" || w == "key" || w == "closemsg") {
         if (!w_->messages->isVisible()) return QStringLiteral("the message window is not open");
         if (!onPicture) return QStringLiteral("the message window is not waiting");
@@ -357,6 +382,29 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         return {};
     }
     return QStringLiteral("unknown action");
+}
+
+QWidget* Session::keyTarget(Turn turn, QObject* what) const {
+    QWidget* window = nullptr;
+    switch (turn) {
+    case Turn::Menu: window = w_->startMenu; break;
+    case Turn::Idle:
+    case Turn::Page:
+        // The message window when it is the active one, else the main window.
+        window = w_->messages->isVisible() && QApplication::activeWindow() == w_->messages
+                     ? static_cast<QWidget*>(w_->messages)
+                     : static_cast<QWidget*>(w_->main);
+        break;
+    case Turn::Verbs: window = w_->verbs; break;
+    case Turn::Input: window = w_->textInput; break;
+    case Turn::Box:
+    case Turn::ErrorBox:
+    case Turn::Popup: window = qobject_cast<QWidget*>(what); break;
+    case Turn::Release: break;
+    }
+    if (!window || !window->isVisible()) return nullptr;
+    QWidget* focus = window->focusWidget();
+    return focus && focus->isVisible() ? focus : window;
 }
 
 void Session::finish(int status) {

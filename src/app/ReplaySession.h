@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -73,6 +74,9 @@ private:
     void offer();
     void runNext();
     QString execute(const ReplayAction& a, Turn turn, QObject* what);  // empty, or why it failed
+    // The widget a key pressed now goes to: the focus of the window the player
+    // works in at this turn. nullptr when no window waits for keys.
+    QWidget* keyTarget(Turn turn, QObject* what) const;
     void finish(int status);
 
     SessionOptions options_;

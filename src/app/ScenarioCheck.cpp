@@ -1,5 +1,6 @@
 #include "app/ScenarioCheck.h"
 
+#include "engine/Commands.h"
 #include "engine/Script.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -21,34 +23,12 @@ namespace qel {
 
 namespace {
 
-constexpr int kMaxObjects = 50;
-constexpr std::size_t kWordBytes = 30;
-constexpr std::int32_t kNewestDataVersion = 125;
-
-// The command words the player runs; any other word on a "." line is a no-op.
-const std::set<std::string> kCommandWords = {"JR", "JS", "CP", "MP", "WP", "MW", "FW", "FS", "SS", "SR",
-                                             "TI", "IS", "IT", "IM", "IC", "OS", "GP", "GC", "PT", "DN",
-                                             "DV", "UN", "UV", "TK", "EG", "CW", "IN", "DE"};
-
-// The line's command word: its second and third characters, ASCII upper case.
-std::string commandWord(const std::string& line) {
-    std::string w = line.substr(std::min<std::size_t>(1, line.size()), 2);
-    for (char& c : w)
-        if (c >= 'a' && c <= 'z') c = char(c - 32);
-    return w;
-}
-
 bool isCommandLine(const std::string& line) { return !line.empty() && line[0] == '.'; }
 bool runsCommand(const std::string& line) {
-    return isCommandLine(line) && (line.size() == 1 || kCommandWords.count(commandWord(line)) > 0);
+    return isCommandLine(line) && (line.size() == 1 || findCommand(line) != nullptr);
 }
 bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// An optional operand counts when it is not empty and differs from the one before.
-bool present(const std::string& line, int n) {
-    const std::string f = GetField(n, line);
-    return !f.empty() && f != GetField(n - 1, line);
-}
+QString wordText(const CommandRow& row) { return QString::fromLatin1(row.word.data(), qsizetype(row.word.size())); }
 
 QString quoted(const std::string& cp932) { return QLatin1Char('\'') + decode(cp932) + QLatin1Char('\''); }
 QString playerText(const GameError& e) { return decode(e.text()); }
@@ -175,18 +155,41 @@ private:
         }
         return v;
     }
-    std::optional<std::int32_t> variable(int i, int n, const QString& cmd) {
-        return numberOperand(i, n, cmd, "variable", 50);
-    }
-    std::optional<std::int32_t> stringVariable(int i, int n, const QString& cmd) {
-        return numberOperand(i, n, cmd, "string variable", 9);
+    // Converts a command's operands as its row describes them, first failure
+    // only, and checks the table numbers against their tables. The values by
+    // operand number; nullopt for one not converted or not a number.
+    std::array<std::optional<std::int32_t>, kMaxOperands + 1> operands(int i, const CommandRow& row, const QString& cmd) {
+        std::array<std::optional<std::int32_t>, kMaxOperands + 1> v;
+        const std::string& line = body(i);
+        for (int n = 1; n <= kMaxOperands; ++n) {
+            const OperandRule& rule = row.operand(n);
+            if (rule.kind == OperandKind::None) break;
+            if (rule.onlyWith && !operandPresent(line, rule.onlyWith)) continue;
+            std::optional<std::int32_t>& value = v[std::size_t(n)];
+            switch (rule.kind) {
+            case OperandKind::Integer: value = intOperand(i, n, cmd); break;
+            case OperandKind::Variable: value = numberOperand(i, n, cmd, "variable", kIntVarCount); break;
+            case OperandKind::StringVariable: value = numberOperand(i, n, cmd, "string variable", kStrVarCount); break;
+            case OperandKind::Object:
+                value = rule.rangeCheckedByHandler ? intOperand(i, n, cmd)
+                                                   : numberOperand(i, n, cmd, "object", kObjectCount);
+                break;
+            case OperandKind::None:
+            case OperandKind::Text:
+            case OperandKind::Label:
+            case OperandKind::File: break;  // labels and files are checked by their own rules
+            }
+        }
+        return v;
     }
 
     // --- header -----------------------------------------------------------
     std::string cutWord(int fileLine, const std::string& w, const char* what) {
         if (w.size() <= kWordBytes) return w;
-        warning(fileLine, QStringLiteral("%1 %2 is longer than 30 bytes and is cut to %3")
-                              .arg(QLatin1String(what), quoted(w), quoted(cutBytes(w, kWordBytes))));
+        warning(fileLine, QStringLiteral("%1 %2 is longer than %3 bytes and is cut to %4")
+                              .arg(QLatin1String(what), quoted(w))
+                              .arg(kWordBytes)
+                              .arg(quoted(cutBytes(w, kWordBytes))));
         return cutBytes(w, kWordBytes);
     }
 
@@ -225,8 +228,10 @@ private:
                                     .arg(playerText(notIntegerError(GetField(0, rect)))));
                 break;  // the body surely starts after it
             }
-            if (k == kMaxObjects + 1)
-                error(rectLine, QStringLiteral("more than 50 objects: loading fails with %1").arg(playerText(rangeError())));
+            if (k == kObjectCount + 1)
+                error(rectLine, QStringLiteral("more than %1 objects: loading fails with %2")
+                                    .arg(kObjectCount)
+                                    .arg(playerText(rangeError())));
 
             std::int32_t value[4] = {0, 0, 0, 0};
             bool rectOk = true;
@@ -277,7 +282,7 @@ private:
                     def.verbs.push_back(verb);
                 if (commas < 5 && j >= commas) break;  // the repeats add nothing new
             }
-            if (k <= kMaxObjects) {
+            if (k <= kObjectCount) {
                 headerNames_[k] = def.name;
                 headerVerbs_[k] = def.verbs;
                 // Only an object that a click can reach needs its labels.
@@ -317,9 +322,10 @@ private:
         std::map<int, std::vector<std::pair<std::string, int>>> uvVerbs;  // slot -> verbs with lines
         for (int i = 0; i < count(); ++i) {
             const std::string& line = body(i);
-            if (!runsCommand(line) || line.size() == 1) continue;
-            const std::string w = commandWord(line);
-            const QString cmd = QString::fromLatin1(w.c_str());
+            const CommandRow* row = isCommandLine(line) ? findCommand(line) : nullptr;
+            if (!row) continue;
+            const std::string_view w = row->word;
+            const QString cmd = wordText(*row);
             auto number = [&](int n) -> std::optional<std::int32_t> {
                 try {
                     return StrToInt(GetField(n, line));
@@ -327,14 +333,15 @@ private:
                     return std::nullopt;
                 }
             };
-            if (w == "JR") {
-                refs_.push_back({LabelRef::Jump, lineOf(i), GetField(1, line), cmd});
-            } else if (w == "SR") {
-                refs_.push_back({LabelRef::Conditional, lineOf(i), GetField(1, line), cmd});
-            } else if ((w == "IS" || w == "IT" || w == "IC" || w == "IM") && line.find(',') != std::string::npos) {
-                // (without any operand the line fails on its first one before any jump)
-                refs_.push_back({LabelRef::Conditional, lineOf(i), GetField(3, line), cmd});
-                auto k = w == "IM" ? number(2) : std::nullopt;
+            // A label operand after other operands is reached only on a line
+            // with operands: without any, the line fails on its first one.
+            const bool hasOperands = line.find(',') != std::string::npos;
+            for (int n = 1; n <= kMaxOperands; ++n)
+                if (row->operand(n).kind == OperandKind::Label && (n == 1 || hasOperands))
+                    refs_.push_back({w == "JR" ? LabelRef::Jump : LabelRef::Conditional, lineOf(i), GetField(n, line), cmd});
+            if (w == "IM" && hasOperands) {
+                // The table lines below name labels too.
+                auto k = number(2);
                 for (int t = 1; k && t <= *k && i + t < count(); ++t) {
                     refs_.push_back({LabelRef::TableLine, lineOf(i + t), body(i + t), cmd});
                     tableLines_.insert(i + t);
@@ -343,13 +350,13 @@ private:
                 auto o = number(1);
                 auto l = number(2), r = number(3), t = number(4), b = number(5);
                 const bool clickable = l && r && t && b && *l != -1 && *l <= *r && *t <= *b;
-                if (o && *o >= 1 && *o <= kMaxObjects && clickable)
+                if (o && *o >= 1 && *o <= kObjectCount && clickable)
                     unNames[*o].push_back({cutBytes(GetField(6, line), kWordBytes), lineOf(i)});
             } else if (w == "UV") {
                 auto o = number(1);
                 auto p = number(2);
                 const std::string verb = cutBytes(GetField(3, line), kWordBytes);
-                if (o && p && *o >= 1 && *o <= kMaxObjects && *p >= 0 && *p <= 5 && !verb.empty())
+                if (o && p && *o >= 1 && *o <= kObjectCount && *p >= 0 && *p <= 5 && !verb.empty())
                     uvVerbs[*o].push_back({verb, lineOf(i)});
             }
         }
@@ -376,7 +383,7 @@ private:
         for (const auto& [slot, verbs] : uvVerbs)
             for (const auto& [verb, line] : verbs) {
                 bool headerObject = std::any_of(headerObjects_.begin(), headerObjects_.end(),
-                                                [&](const ObjectDef& o) { return o.slot == slot; });
+                                                [s = slot](const ObjectDef& o) { return o.slot == s; });
                 if (headerObject) click(line, headerNames_[slot], verb);
                 if (auto it = unNames.find(slot); it != unNames.end())
                     for (const auto& un : it->second) click(line, un.first, verb);
@@ -391,8 +398,8 @@ private:
         if (i == 0) return false;
         const std::string& prev = body(i - 1);
         if (prev == ";") return false;
-        const std::string w = commandWord(prev);
-        return !(runsCommand(prev) && (w == "JR" || w == "JS"));
+        const CommandRow* row = isCommandLine(prev) ? findCommand(prev) : nullptr;
+        return !(row && (row->word == "JR" || row->word == "JS"));
     }
 
     void resolveReferences() {
@@ -456,10 +463,11 @@ private:
         for (int i = 0; i < count(); ++i) {
             const std::string& line = body(i);
             if (!isCommandLine(line) || line.size() == 1) continue;
-            const std::string w = commandWord(line);
-            if (!kCommandWords.count(w)) {
+            const CommandRow* row = findCommand(line);
+            if (!row) {
                 // Two letters followed by a comma, or alone on an unused line,
                 // read as a mistyped command rather than as a label or a note.
+                const std::string w = commandWord(line);
                 const bool looksLikeCommand = w.size() == 2 && isAsciiLetter(w[0]) && isAsciiLetter(w[1]) &&
                                               ((line.size() > 3 && line[3] == ',') ||
                                                (line.size() == 3 && !referencedLines_.count(i)));
@@ -471,15 +479,19 @@ private:
             // A label that happens to begin with a command word is reported
             // with the label; its missing operands say nothing new.
             if (referencedLines_.count(i) && line.find(',') == std::string::npos) continue;
-            checkCommand(i, w);
+            checkCommand(i, *row);
         }
     }
 
-    void checkCommand(int i, const std::string& w) {
+    // The operands by their kinds, then the rules of single commands that
+    // their kinds do not say: files, tables of lines, verb positions.
+    void checkCommand(int i, const CommandRow& row) {
         const std::string& line = body(i);
-        const QString cmd = QString::fromLatin1(w.c_str());
+        const QString cmd = wordText(row);
+        const std::string_view w = row.word;
         const int at = lineOf(i);
         lineFailed_ = false;
+        const auto v = operands(i, row, cmd);
         if (w == "JS") {
             const std::string name = GetField(1, line);
             if (!fileExists(name + ".dat")) {
@@ -499,80 +511,45 @@ private:
             else
                 checkBitmap(at, cmd, file);
         } else if (w == "MP" || w == "WP") {
-            auto mode = intOperand(i, 1, cmd);
+            const auto& mode = v[1];
             if (mode && (*mode == 1 || (w == "MP" && *mode == 3))) checkMedia(at, cmd, GetField(2, line));
-        } else if (w == "MW") {
-            intOperand(i, 1, cmd);
-            intOperand(i, 2, cmd);
-            if (present(line, 3)) intOperand(i, 3, cmd);
-            if (present(line, 5)) {
-                intOperand(i, 5, cmd);
-                intOperand(i, 6, cmd);
-            }
-        } else if (w == "FW") {
-            intOperand(i, 1, cmd);
-            if (present(line, 3)) {
-                intOperand(i, 3, cmd);
-                intOperand(i, 4, cmd);
-            }
-        } else if (w == "FS" || w == "IS" || w == "IC") {
-            variable(i, 1, cmd);
-            intOperand(i, 2, cmd);
-        } else if (w == "SS" || w == "TI" || w == "IT") {
-            stringVariable(i, 1, cmd);
         } else if (w == "IM") {
-            variable(i, 1, cmd);
-            auto k = intOperand(i, 2, cmd);
+            const auto& k = v[2];
             if (k && *k > 0 && std::int64_t(i) + *k >= count())
                 error(at, QStringLiteral("IM: the table of %1 lines runs past the end of the file: the run stops "
                                          "with %2")
                               .arg(*k)
                               .arg(playerText(listIndexError(count()))));
-        } else if (w == "IN" || w == "DE") {
-            variable(i, 1, cmd);
-        } else if (w == "OS") {
-            intOperand(i, 1, cmd);
         } else if (w == "GP") {
-            intOperand(i, 1, cmd);
-            intOperand(i, 2, cmd);
-            auto mode = intOperand(i, 3, cmd);
+            const auto& mode = v[3];
             const std::string name = GetField(4, line);
             if (mode == 1) checkBitmap(at, cmd, name + "B.bmp");
             if (mode && *mode >= 1 && *mode <= 3) checkBitmap(at, cmd, name + ".bmp");
-        } else if (w == "PT") {
-            intOperand(i, 1, cmd);
-            intOperand(i, 2, cmd);
-            intOperand(i, 5, cmd);
-        } else if (w == "DN") {
-            numberOperand(i, 1, cmd, "object", kMaxObjects);
         } else if (w == "DV") {
-            numberOperand(i, 1, cmd, "object", kMaxObjects);
-            auto p = intOperand(i, 2, cmd);
+            const auto& p = v[2];
             if (p && (*p < 0 || *p > 5))
                 error(at, QStringLiteral("DV: verb position %1 is outside 0..5: %2").arg(*p).arg(playerText(rangeError())));
         } else if (w == "UN") {
-            numberOperand(i, 1, cmd, "object", kMaxObjects);
-            std::optional<std::int32_t> v[4];
-            for (int j = 0; j < 4; ++j) v[j] = intOperand(i, j + 2, cmd);
-            if (v[0] && v[1] && v[2] && v[3] && *v[0] != -1 && (*v[0] > *v[1] || *v[2] > *v[3]))
+            if (v[2] && v[3] && v[4] && v[5] && *v[2] != -1 && (*v[2] > *v[3] || *v[4] > *v[5]))
                 warning(at, QStringLiteral("UN: Left > Right or Top > Bottom, so the object can never be clicked "
                                            "(the order is Left,Right,Top,Bottom)"));
         } else if (w == "UV") {
-            auto o = intOperand(i, 1, cmd);
-            auto p = intOperand(i, 2, cmd);
+            const auto& o = v[1];
+            const auto& p = v[2];
             if (p && *p > 5)
                 warning(at, QStringLiteral("UV: verb position %1 is above 5: the player shows %2 and stores nothing")
                                 .arg(*p)
                                 .arg(QStringLiteral("\"動詞追加の値が適切ではありません\"")));
             else if (p && *p < 0)
                 error(at, QStringLiteral("UV: verb position %1 is below 0: %2").arg(*p).arg(playerText(rangeError())));
-            else if (o && p && (*o < 1 || *o > kMaxObjects))
-                error(at, QStringLiteral("UV: object number %1 is outside 1..50: %2").arg(*o).arg(playerText(rangeError())));
+            else if (o && p && (*o < 1 || *o > kObjectCount))
+                error(at, QStringLiteral("UV: object number %1 is outside 1..%2: %3")
+                              .arg(*o)
+                              .arg(kObjectCount)
+                              .arg(playerText(rangeError())));
         } else if (w == "TK") {
-            intOperand(i, 1, cmd);
             checkBitmap(at, cmd, GetField(2, line) + ".bmp");
         }
-        // JR, SR, GC, EG and CW have nothing to check here (labels are resolved apart).
     }
 
     // The run stops before the last line of the store, so that line never runs.

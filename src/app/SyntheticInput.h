@@ -17,7 +17,14 @@ void sendMouseRelease(QWidget* widget, Qt::MouseButton button, std::optional<QPo
 void sendMouseClick(QWidget* widget, Qt::MouseButton button, std::optional<QPoint> at = {});
 
 // A press and release of one key with its text (empty for keys without one).
+// As with a key from the window system, the application's shortcuts are tried
+// first: a key that one of them takes reaches no widget.
 void sendKeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                   const QString& text = {});
+
+// The text a US keyboard gives for the key: letters (capital with Shift),
+// digits and signs, Space, Return, Tab, Backspace, Escape; empty for other
+// keys and with Ctrl, Alt or Meta held.
+QString keyText(int key, Qt::KeyboardModifiers modifiers);
 
 } // namespace qel

@@ -240,9 +240,29 @@ void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint main
     move(a.x + mainWindowOuterTopLeft.x(), a.y + mainWindowOuterTopLeft.y() + decoration);
 }
 
-void TFormMsgText::keyPressEvent(QKeyEvent* event) {
-    if (!event->text().isEmpty()) FormKeyPress();
-    QWidget::keyPressEvent(event);
+bool TFormMsgText::event(QEvent* event) {
+    // Seen before the focus chain takes Tab.
+    if (event->type() == QEvent::KeyPress && playKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool TFormMsgText::playKey(const QKeyEvent& key) {
+    if (pictureKeys_ && pictureKeys_(key)) return true;
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if ((key.key() == Qt::Key_PageDown || key.key() == Qt::Key_Down) && mods == Qt::NoModifier) {
+        playerEvents().action(key.key() == Qt::Key_Down ? "key Down" : "key PgDown");
+        playerReadsOn();
+        return true;
+    }
+    // Any character key turns the page.
+    if (!key.text().isEmpty()) {
+        FormKeyPress();
+        return true;
+    }
+    return false;
 }
 
 void TFormMsgText::closeEvent(QCloseEvent* event) {
@@ -256,13 +276,10 @@ bool TFormMsgText::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
             Memo1MouseDown();
         } else if (event->type() == QEvent::KeyPress && watched == Memo1) {
-            // Key preview: the window sees the memo's character keys first.
-            // The read-only memo has no use for them, so they stop here and
-            // do not reach the window a second time.
-            if (!static_cast<QKeyEvent*>(event)->text().isEmpty()) {
-                FormKeyPress();
-                return true;
-            }
+            // Key preview: the window sees the memo's keys first. The
+            // read-only memo has no use for the ones it plays with, so they
+            // stop here and do not reach the window a second time.
+            if (playKey(*static_cast<QKeyEvent*>(event))) return true;
         }
     }
     return QWidget::eventFilter(watched, event);

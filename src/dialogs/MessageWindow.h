@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class QKeyEvent;
 class QPlainTextEdit;
 
 namespace qel {
@@ -90,6 +91,11 @@ public:
     // measured value, otherwise 19 + 4.
     static int captionAndFrameHeight(const QWidget* shownWindow = nullptr);
 
+    // Keyboard play: the main window's picture is offered each key first
+    // (its object highlight, the click on it, its popup menu); it returns
+    // true for a key it used.
+    void setPictureKeys(std::function<bool(const QKeyEvent&)> keys) { pictureKeys_ = std::move(keys); }
+
     // Event handlers.
     void Image1MouseDown();
     void Memo1MouseDown();
@@ -97,11 +103,12 @@ public:
     void FormCloseQuery();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool playKey(const QKeyEvent& key);
     void playerReadsOn();
     void setClientSize(int width, int height);
     void setFramed(bool framed);
@@ -111,6 +118,7 @@ private:
     int pageClick_ = 0;
     int clickLock_ = 0;
     int lineCount_ = 0;
+    std::function<bool(const QKeyEvent&)> pictureKeys_;
 };
 
 } // namespace qel

@@ -1,5 +1,6 @@
 #include "dialogs/VerbWindow.h"
 
+#include "dialogs/FocusButton.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
@@ -45,7 +46,7 @@ TFromCom::TFromCom(QWidget* parent)
     connect(Label1, &ClickLabel::clicked, this, &TFromCom::Label1Click);
 
     for (int i = 0; i < 5; ++i) {
-        auto* b = new QPushButton(this);
+        auto* b = new FocusButton(this);
         b->setObjectName(QStringLiteral("Button%1").arg(i + 1));
         b->setGeometry(1, 30 * (i + 1), 150, 28);
         b->setFont(wordFont);
@@ -126,9 +127,13 @@ void TFromCom::CloseWithoutChoice() {
 }
 
 void TFromCom::keyPressEvent(QKeyEvent* event) {
-    // No button is a cancel button: Esc does not close the window.
-    if (event->key() == Qt::Key_Escape) {
+    // Keyboard play: Esc closes the window choosing nothing, as a click on the
+    // main picture does. Tab, the arrow keys, Enter and Space work the buttons.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        if (event->isAutoRepeat() || !isVisible()) return;
+        playerEvents().action("key Escape");
+        CloseWithoutChoice();
         return;
     }
     QDialog::keyPressEvent(event);

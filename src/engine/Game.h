@@ -7,9 +7,16 @@
 #include "scene/PictureLayers.h"
 
 #include <QColor>
+#include <cstdint>
 #include <string>
 
 namespace qel {
+
+class ScriptTrace;
+
+// A run that executes this many lines without any wait is stopped with an
+// error instead of freezing the player.
+constexpr std::int64_t kMaxLinesWithoutWait = 10'000'000;
 
 // Font settings of the shown picture's canvas, kept between PT commands.
 struct CanvasFont {
@@ -28,9 +35,13 @@ struct Game {
     GameHost& host;
     // Script lines run since the last wait; bounds a run that never waits.
     std::int64_t linesSinceWait = 0;
+    // The bound on linesSinceWait; harnesses that run many scripts lower it.
+    std::int64_t maxLinesWithoutWait = kMaxLinesWithoutWait;
     // True while a picture transition runs; the main window refuses object
     // clicks then, so no second run starts between two steps.
     bool inTransition = false;
+    // With --trace: where each executed line is written; null otherwise.
+    ScriptTrace* trace = nullptr;
 };
 
 } // namespace qel

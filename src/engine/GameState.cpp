@@ -17,6 +17,10 @@ int ScriptStore::findFolded(const std::string& foldedText) const {
     return it == labelIndex_.end() ? -1 : it->second;
 }
 
+std::string ScriptStore::place(std::int64_t i) const {
+    return (source_.empty() ? std::string("(script)") : source_) + ":" + std::to_string(removed_ + i + 1);
+}
+
 std::int32_t& ObjectRect::value(int j) {
     switch (j) {
     case 1: return Left;

@@ -10,6 +10,12 @@
 
 namespace qel {
 
+// The sizes of the game's tables; scenarios and save files are written for them.
+constexpr int kIntVarCount = 50;     // integer variables 1..50
+constexpr int kStrVarCount = 9;      // string variables 1..9
+constexpr int kObjectCount = 50;     // clickable objects 1..50
+constexpr std::size_t kWordBytes = 30;  // an object's name or verb, in bytes
+
 // A fixed table indexed from First to Last; any other index raises the range error.
 template <typename T, int First, int Last>
 class RangeArray {
@@ -32,10 +38,10 @@ private:
     std::array<T, Last - First + 1> items_{};
 };
 
-// An object word: a text of at most 30 bytes; longer texts are cut on assignment.
+// An object word: a text of at most kWordBytes bytes; longer texts are cut on assignment.
 class ShortString {
 public:
-    static constexpr std::size_t kMaxBytes = 30;
+    static constexpr std::size_t kMaxBytes = kWordBytes;
     ShortString() = default;
     ShortString(const std::string& s) : s_(s.substr(0, kMaxBytes)) {}  // NOLINT(implicit)
     ShortString& operator=(const std::string& s) { s_ = s.substr(0, kMaxBytes); return *this; }
@@ -52,6 +58,10 @@ private:
 // raises the list error with the index. Label lines are indexed by their
 // case-folded text so that a jump does not scan the whole store; the index is
 // rebuilt on the first search after any change.
+//
+// The store also knows the scene file its lines came from and how many header
+// lines the loader has removed, so that a line can be named as the file's own
+// line number in errors and traces.
 class ScriptStore {
 public:
     int count() const { return int(lines_.size() - first_); }
@@ -60,16 +70,28 @@ public:
         if (i < 0 || i >= count()) throw listIndexError(i);
         return lines_[first_ + std::size_t(i)];
     }
-    void clear() { lines_.clear(); first_ = 0; invalidate(); }
-    void assign(std::vector<std::string> lines) { lines_ = std::move(lines); first_ = 0; invalidate(); }
+    void clear() { lines_.clear(); first_ = 0; source_.clear(); removed_ = 0; invalidate(); }
+    // source: the scene file's name as the player looked it up (CP932), or "".
+    void assign(std::vector<std::string> lines, std::string source = {}) {
+        lines_ = std::move(lines);
+        first_ = 0;
+        source_ = std::move(source);
+        removed_ = 0;
+        invalidate();
+    }
     void append(std::string line) { compact(); lines_.push_back(std::move(line)); invalidate(); }
     // Deletes line 0 (the header lines as the loader consumes them).
     void removeFirst() {
         if (empty()) throw listIndexError(0);
         lines_[first_].clear();
         ++first_;
+        ++removed_;
         invalidate();
     }
+    const std::string& source() const { return source_; }
+    // Line i of the store as "FILE:LINE" (CP932), LINE counting from 1 in the
+    // scene file, header lines included.
+    std::string place(std::int64_t i) const;
     // The index of the first line whose case-folded text equals foldedText, or -1.
     int findFolded(const std::string& foldedText) const;
     std::vector<std::string> toVector() const {
@@ -83,6 +105,8 @@ private:
     }
     std::vector<std::string> lines_;
     std::size_t first_ = 0;
+    std::string source_;
+    std::int64_t removed_ = 0;  // header lines removed since the file was read
     mutable bool indexValid_ = false;
     mutable std::unordered_map<std::string, int> labelIndex_;
 };
@@ -101,11 +125,11 @@ using ObjectWordList = RangeArray<ShortString, 1, 6>;  // 1 = name, 2..6 = verbs
 struct GameState {
     std::string SceneName;
     ScriptStore ScriptLines;
-    RangeArray<std::int32_t, 1, 50> IntVars;
-    RangeArray<std::string, 1, 9> StrVars;
+    RangeArray<std::int32_t, 1, kIntVarCount> IntVars;
+    RangeArray<std::string, 1, kStrVarCount> StrVars;
     std::int32_t TargetLine = 0;
-    RangeArray<ObjectWordList, 1, 50> ObjectWords;
-    RangeArray<ObjectRect, 1, 50> ObjectRects;
+    RangeArray<ObjectWordList, 1, kObjectCount> ObjectWords;
+    RangeArray<ObjectRect, 1, kObjectCount> ObjectRects;
     std::int32_t PendingStart = 0;
 
     // Marks every object unused and empties it, as a scene change does.

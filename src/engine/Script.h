@@ -5,21 +5,21 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qel {
 
-// A run that executes this many lines without any wait is stopped with an
-// error instead of freezing the player.
-constexpr std::int64_t kMaxLinesWithoutWait = 10'000'000;
 // Placeholder replacements allowed in one text line; more means a cycle.
 constexpr int kMaxPlaceholderReplacements = 1000;
 
-// Field n of a comma-separated line (see GetField's rules in Script.cpp).
-std::string GetField(int n, const std::string& line);
+// Field n of a comma-separated line (see fieldView's rules in Script.cpp).
+std::string GetField(int n, std::string_view line);
+// The same field as a view into the line.
+std::string_view fieldView(int n, std::string_view line);
 // Signed 32-bit decimal conversion; anything else raises "'%s' は整数ではありません".
-std::int32_t StrToInt(const std::string& text);
+std::int32_t StrToInt(std::string_view text);
 // Searches the label line "." + name; TargetLine := line after it, or -1.
-void FindLabel(Game& g, const std::string& name);
+void FindLabel(Game& g, std::string_view name);
 // Draws text on the shown picture (PT). colourName may match none of the
 // sixteen colour names, in which case the colour stays as it was.
 void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName,

@@ -12,9 +12,17 @@ public:
     explicit GameError(std::string cp932Text)
         : std::runtime_error(cp932Text), text_(std::move(cp932Text)) {}
     const std::string& text() const { return text_; }
+    // Where in a scene file the failure was raised, as "FILE:LINE" (CP932);
+    // empty when it is not a script's. The first place given sticks: the
+    // innermost code that knows the line names it.
+    const std::string& place() const { return place_; }
+    void setPlace(std::string place) {
+        if (place_.empty()) place_ = std::move(place);
+    }
 
 private:
     std::string text_;
+    std::string place_;
 };
 
 // Thrown by a wait when the program is quitting: the run in progress is

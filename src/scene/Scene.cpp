@@ -13,9 +13,6 @@ namespace qel {
 
 namespace {
 
-// The data version above which the header was written for a newer player.
-constexpr std::int32_t kNewestDataVersion = 125;
-
 std::string joinLines(std::initializer_list<const char*> utf8Lines) {
     std::string out;
     for (const char* line : utf8Lines) {
@@ -78,7 +75,7 @@ bool LoadScene(Game& g, const std::string& sceneName) {
     // 3-5. The new script store holds the whole file until the header is read.
     g.st.ScriptLines.clear();
     g.st.SceneName = fileName;
-    g.st.ScriptLines.assign(ReadSceneFile(fileName));
+    g.st.ScriptLines.assign(ReadSceneFile(fileName), fileName);
 
     // 6-8. Header: background, then the objects.
     ReadBackgroundLine(g);
@@ -100,7 +97,21 @@ bool LoadScene(Game& g, const std::string& sceneName) {
     return true;
 }
 
-void ReadBackgroundLine(Game& g, const std::function<void()>& afterBitmap) {
+namespace {
+
+// A failure while a header line is read is placed at that line, the first
+// line of the store.
+template <typename Work>
+void atHeaderLine(Game& g, Work&& work) {
+    try {
+        work();
+    } catch (GameError& e) {
+        e.setPlace(g.st.ScriptLines.place(0));
+        throw;
+    }
+}
+
+void readBackgroundLine(Game& g, const std::function<void()>& afterBitmap) {
     const std::string line = g.st.ScriptLines[0];
     // The new background replaces the old one only once it has loaded.
     QImage background = loadBitmapFile(GetField(0, line) + ".BMP");
@@ -113,7 +124,7 @@ void ReadBackgroundLine(Game& g, const std::function<void()>& afterBitmap) {
     g.st.ScriptLines.removeFirst();
 }
 
-void ReadObjectEntries(Game& g) {
+void readObjectEntries(Game& g) {
     auto& lines = g.st.ScriptLines;
     for (std::int64_t k = 1; lines[0] != ";"; ++k) {
         const std::string rectLine = lines[0];
@@ -131,7 +142,7 @@ void ReadObjectEntries(Game& g) {
     lines.removeFirst();  // the terminator
 }
 
-void CheckDataVersion(Game& g) {
+void checkDataVersion(Game& g) {
     const std::string field = GetField(1, g.st.ScriptLines[0]);
     if (field.empty()) return;
     if (StrToInt(field) > kNewestDataVersion) {
@@ -140,6 +151,20 @@ void CheckDataVersion(Game& g) {
                                      "正常な実行をするためには",
                                      "最新のバージョンにアップグレードする事をお勧めいたします。"}));
     }
+}
+
+} // namespace
+
+void ReadBackgroundLine(Game& g, const std::function<void()>& afterBitmap) {
+    atHeaderLine(g, [&] { readBackgroundLine(g, afterBitmap); });
+}
+
+void ReadObjectEntries(Game& g) {
+    atHeaderLine(g, [&] { readObjectEntries(g); });
+}
+
+void CheckDataVersion(Game& g) {
+    atHeaderLine(g, [&g] { checkDataVersion(g); });
 }
 
 } // namespace qel

@@ -9,6 +9,9 @@
 
 namespace qel {
 
+// The data version above which a header was written for a newer player.
+constexpr std::int32_t kNewestDataVersion = 125;
+
 // Splits a scene file's bytes into lines: CR LF, lone CR and lone LF end a
 // line (LF CR ends two), a NUL ends the text, nothing is trimmed.
 std::vector<std::string> SplitSceneLines(std::string_view bytes);

@@ -17,6 +17,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -25,22 +27,66 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <cstdint>
 
 namespace qel {
+
+namespace {
+
+// A key as the replay syntax names it ("Space", "Return", "Shift+F10").
+std::string keyName(const QKeyEvent& key) {
+    const QKeyCombination combination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key()));
+    return QKeySequence(combination).toString(QKeySequence::PortableText).toStdString();
+}
+
+} // namespace
 
 PictureView::PictureView(const QImage* image, QWidget* parent) : QWidget(parent), image_(image) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setContextMenuPolicy(Qt::NoContextMenu);
+    // Moves without a button take the keyboard's highlight away.
+    setMouseTracking(true);
 }
 
 void PictureView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), palette().window());
     if (image_ && !image_->isNull()) p.drawImage(QPoint(0, 0), *image_);
+    const QRect outline = outline_ ? outline_() : QRect();
+    if (outline.isEmpty()) return;
+    // Black, yellow, black: a frame three pixels wide inside the object's
+    // edge that shows on light and dark pictures alike.
+    p.setBrush(Qt::NoBrush);
+    const QColor colours[] = {Qt::black, QColor(255, 214, 0), Qt::black};
+    for (int i = 0; i < 3; ++i) {
+        const QRect r = outline.adjusted(i, i, -i, -i);
+        if (r.width() < 1 || r.height() < 1) break;
+        p.setPen(QPen(colours[i], 1));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    }
+}
+
+void PictureView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    // Only a real change of place counts: the window system may report the
+    // pointer again where it rests.
+    if (lastPointer_ != pos) {
+        lastPointer_ = pos;
+        emit pointerMoved();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void PictureView::enterEvent(QEnterEvent* event) {
+    lastPointer_ = event->position().toPoint();
+    QWidget::enterEvent(event);
 }
 
 void PictureView::mousePressEvent(QMouseEvent* event) {
     QPoint pos = event->position().toPoint();
+    lastPointer_ = pos;
+    emit pointerMoved();
     if (event->button() == Qt::LeftButton) leftPressed_ = true;
     emit mouseDown(event->button(), pos.x(), pos.y());
     if (event->button() == Qt::RightButton) emit rightClicked(event->globalPosition().toPoint());
@@ -86,6 +132,8 @@ TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     connect(ImageFront, &PictureView::mouseDown, this, &TFormMein::ImageFrontMouseDown);
     connect(ImageFront, &PictureView::clicked, this, &TFormMein::ImageFrontClick);
     connect(ImageFront, &PictureView::rightClicked, this, [this](QPoint at) { PopupMenu1->popup(at); });
+    connect(ImageFront, &PictureView::pointerMoved, this, &TFormMein::clearHighlight);
+    ImageFront->setOutline([this] { return highlightOutline(); });
     connect(PopupMenu1, &QMenu::aboutToShow, this,
             [this] { playerEvents().waitBegins(Turn::Popup, PopupMenu1, std::string()); });
     connect(PopupMenu1, &QMenu::aboutToHide, this, [] { playerEvents().waitEnds(Turn::Popup); });
@@ -97,10 +145,13 @@ void TFormMein::connectWindows(TStartMenu* startMenu, TFormMsgText* messages, TF
     startMenu_ = startMenu;
     messages_ = messages;
     verbs_ = verbs;
+    // The picture's keys work from the message window as well.
+    messages_->setPictureKeys([this](const QKeyEvent& key) { return playKey(key, true); });
 }
 
-void TFormMein::createGame(GameHost& host) {
+void TFormMein::createGame(GameHost& host, ScriptTrace* trace) {
     game_ = std::make_unique<Game>(host);
+    game_->trace = trace;
     // The view paints the game's own bitmap, which drawing changes in place.
     ImageFront->setImage(&game_->pics.ImageFront);
 }
@@ -115,6 +166,7 @@ void TFormMein::FrameWindow(const FrameRequest& f) {
 }
 
 void TFormMein::SetPictureSize(int width, int height) {
+    clearHighlight();  // a new scene: its objects are others
     ImageFront->setFixedSize(width, height);
     adjustSize();
 }
@@ -130,6 +182,11 @@ void TFormMein::showEvent(QShowEvent* event) {
 
 bool TFormMein::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) QTimer::singleShot(0, this, &TFormMein::FormActivate);
+    // Seen before the focus chain takes Tab.
+    if (event->type() == QEvent::KeyPress && playKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
     return QMainWindow::event(event);
 }
 
@@ -148,6 +205,87 @@ public:
 private:
     TFormMein& w_;
 };
+
+// ---------------------------------------------------------------- keyboard play
+
+bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
+    if (!game_ || key.type() != QEvent::KeyPress) return false;
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    const bool plain = mods == Qt::NoModifier;
+    const int k = key.key();
+    if ((k == Qt::Key_Tab && (plain || mods == Qt::ShiftModifier)) || k == Qt::Key_Backtab) {
+        moveHighlight(k == Qt::Key_Tab && plain);
+        return true;
+    }
+    if ((k == Qt::Key_Menu && plain) || (k == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        if (key.isAutoRepeat()) return true;
+        playerEvents().action("key " + keyName(key));
+        openPopupFromKeys();
+        return true;
+    }
+    const bool enter = (k == Qt::Key_Return || k == Qt::Key_Enter) && plain;
+    if (enter && highlight_ != 0) {
+        if (key.isAutoRepeat()) return true;
+        if (PointSelecting(game_->st, highlight_, pictureSize())) {
+            clickHighlighted();
+            return true;
+        }
+        clearHighlight();  // the object has gone meanwhile
+    }
+    if (fromMessages) return false;  // the message window turns its pages itself
+    if (plain && (enter || k == Qt::Key_Space || k == Qt::Key_PageDown || k == Qt::Key_Down)) {
+        // What the release of a click on the picture does to a waiting page.
+        playerEvents().action("key " + keyName(key));
+        messages_->PageClickFromMain();
+        return true;
+    }
+    return false;
+}
+
+void TFormMein::clearHighlight() {
+    if (highlight_ == 0) return;
+    highlight_ = 0;
+    ImageFront->update();
+}
+
+QSize TFormMein::pictureSize() const { return game_ ? game_->pics.ImageFront.size() : QSize(); }
+
+QRect TFormMein::highlightOutline() const {
+    if (!game_ || highlight_ == 0) return {};
+    const ObjectRect& r = game_->st.ObjectRects[highlight_];
+    if (r.Left == -1 || r.Left > r.Right || r.Top > r.Bottom) return {};
+    const QSize size = pictureSize();
+    const auto clip = [](std::int32_t v, int limit) { return int(std::clamp<std::int64_t>(v, -1, limit)); };
+    return QRect(QPoint(clip(r.Left, size.width()), clip(r.Top, size.height())),
+                 QPoint(clip(r.Right, size.width()), clip(r.Bottom, size.height())))
+        .intersected(QRect(QPoint(0, 0), size));
+}
+
+void TFormMein::moveHighlight(bool forward) {
+    highlight_ = StepHighlight(ReachableObjects(game_->st, pictureSize()), highlight_, forward);
+    ImageFront->update();
+}
+
+void TFormMein::clickHighlighted() {
+    const std::optional<QPoint> at = PointSelecting(game_->st, highlight_, pictureSize());
+    if (!at) return;
+    // A press at the object's point and its release, in the order a mouse
+    // gives them: a press that waits for its release gets it inside that
+    // wait (ImageFrontMouseDown queues it), a press that opens the verb
+    // window gets none, any other press gets it once it has returned.
+    keyReleaseDue_ = true;
+    ImageFrontMouseDown(Qt::LeftButton, at->x(), at->y());
+    if (keyReleaseDue_) {
+        keyReleaseDue_ = false;
+        ImageFrontClick();
+    }
+}
+
+void TFormMein::openPopupFromKeys() {
+    std::optional<QPoint> at;
+    if (highlight_ != 0) at = PointSelecting(game_->st, highlight_, pictureSize());
+    PopupMenu1->popup(ImageFront->mapToGlobal(at.value_or(QPoint(8, 8))));
+}
 
 void TFormMein::FormActivate() {
     if (!game_ || game_->st.PendingStart != 1) return;
@@ -174,8 +312,13 @@ void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
             // A name-only object: its label is its name, run once the click is over.
             verbs_->setResult(words[1]);
             WaitReport report(Turn::Release, messages_, std::string());
+            if (keyReleaseDue_) {  // a keyboard click: its release comes next
+                keyReleaseDue_ = false;
+                QTimer::singleShot(0, this, &TFormMein::ImageFrontClick);
+            }
             messages_->WaitForPage();
         } else {
+            keyReleaseDue_ = false;  // the verb window takes the release
             QPoint at = frameGeometry().topLeft() + ClampVerbPosition(x, y);
             std::string detail = words[1].str();
             for (int k = 2; k <= 6; ++k) detail += "|" + words[k].str();

@@ -5,11 +5,13 @@
 #include "engine/Game.h"
 
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -49,6 +51,21 @@ int HitTest(const GameState& st, int x, int y);
 bool HasVerbs(const GameState& st, int object);
 // Where the verb window goes, relative to the main window's top-left corner.
 QPoint ClampVerbPosition(int x, int y);
+
+// --- choosing objects with the keyboard ---
+
+// A picture pixel, inside a picture of the given size, at which a left press
+// selects the object: the pixel nearest the middle of the object's visible
+// part that no lower-numbered object covers. nullopt when no pixel of the
+// picture selects it (unused, outside the picture, or wholly covered).
+std::optional<QPoint> PointSelecting(const GameState& st, int object, QSize picture);
+// The objects a press on the picture can select, in the hit test's order of
+// precedence (lowest number first).
+std::vector<int> ReachableObjects(const GameState& st, QSize picture);
+// The object the highlight moves to from `current` (0: none) among the
+// reachable ones: the next one forward, or the previous one backward, going
+// round at the ends. 0 when there is none.
+int StepHighlight(const std::vector<int>& reachable, int current, bool forward);
 
 // --- command line ---
 

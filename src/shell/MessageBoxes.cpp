@@ -1,5 +1,6 @@
 #include "shell/MessageBoxes.h"
 
+#include "engine/Trace.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/PlayerEvents.h"
@@ -107,6 +108,8 @@ bool guarded(const std::function<void()>& work) {
         work();
         return true;
     } catch (const GameError& e) {
+        // A script's error also tells its author where it happened.
+        if (!e.place().empty()) writePlacedLine(stderr, e.place(), e.text());
         showErrorBox(e.text());
     } catch (const RunAbandoned&) {
     } catch (const std::bad_alloc&) {

@@ -5,9 +5,11 @@
 #include "platform/FileLookup.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -97,9 +99,28 @@ void writeAll(int fd, const std::string& bytes) {
     }
 }
 
-// The path the save is written to: the existing save file's own name when one
-// is found (whatever its letter case), else "QELP.INI" in the current folder.
+QString& saveFolder() {
+    static QString folder;
+    return folder;
+}
+
+QString inSaveFolder() { return QDir(saveFolder()).absoluteFilePath(QString::fromLatin1(kSaveFileName)); }
+
+// The save file to read: the one in the save folder, else one in the scenario
+// folder (whatever its letter case).
+std::optional<QString> savePathForReading() {
+    if (!saveFolder().isEmpty() && QFileInfo(inSaveFolder()).isFile()) return inSaveFolder();
+    return findFile(kSaveFileName);
+}
+
+// The path the save is written to: in the save folder when there is one, else
+// the existing save file's own name when one is found (whatever its letter
+// case), else "QELP.INI" in the current folder.
 QString savePathForWriting() {
+    if (!saveFolder().isEmpty()) {
+        if (!QDir().mkpath(saveFolder())) throw ioError(IoCause::AccessDenied);
+        return inSaveFolder();
+    }
     if (auto found = findFile(kSaveFileName)) return QFileInfo(*found).absoluteFilePath();
     return QDir::current().absoluteFilePath(QString::fromLatin1(kSaveFileName));
 }
@@ -131,7 +152,29 @@ void syncFolder(const QString& folder) {
 
 } // namespace
 
-bool SaveFileExists() { return fileExists(kSaveFileName); }
+void SetSaveFolder(const QString& folder) { saveFolder() = folder; }
+QString SaveFolder() { return saveFolder(); }
+
+QString SaveFolderFor(const QString& scenarioFolder, const ArchiveOrigin* archive) {
+    QString name;
+    QString hash;
+    if (archive) {
+        name = archive->name;
+        hash = archive->contentHash;
+    } else {
+        if (::access(QFile::encodeName(scenarioFolder).constData(), W_OK) == 0) return {};
+        QFileInfo info(scenarioFolder);
+        const QString full = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+        name = QFileInfo(full).fileName();
+        hash = QString::fromLatin1(QCryptographicHash::hash(QFile::encodeName(full), QCryptographicHash::Sha256).toHex());
+    }
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) name = QStringLiteral("scenario");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/qelplayer/saves/") + name + QLatin1Char('-') + hash.left(12);
+}
+
+bool SaveFileExists() { return savePathForReading().has_value(); }
 
 std::string SaveFileBytes(const GameState& st) {
     std::string out;
@@ -141,8 +184,8 @@ std::string SaveFileBytes(const GameState& st) {
         out += kLF;
     };
     line(st.SceneName);
-    for (int i = 1; i <= 50; ++i) line(std::to_string(st.IntVars[i]));
-    for (int j = 1; j <= 9; ++j) line(st.StrVars[j]);
+    for (int i = 1; i <= kIntVarCount; ++i) line(std::to_string(st.IntVars[i]));
+    for (int j = 1; j <= kStrVarCount; ++j) line(st.StrVars[j]);
     return out;
 }
 
@@ -174,7 +217,7 @@ void WriteSaveFile(const GameState& st) {
 }
 
 void ReadSaveFile(GameState& st) {
-    auto found = findFile(kSaveFileName);
+    auto found = savePathForReading();
     if (!found) throw ioError(IoCause::NotFound);
     FdGuard file;
     file.fd = ::open(QFile::encodeName(*found).constData(), O_RDONLY | O_CLOEXEC);
@@ -183,8 +226,8 @@ void ReadSaveFile(GameState& st) {
     try {
         LineReader in(file.fd);
         st.SceneName = in.readLine();
-        for (int i = 1; i <= 50; ++i) st.IntVars[i] = StrToInt(in.readLine());
-        for (int j = 1; j <= 9; ++j) st.StrVars[j] = in.readLine();
+        for (int i = 1; i <= kIntVarCount; ++i) st.IntVars[i] = StrToInt(in.readLine());
+        for (int j = 1; j <= kStrVarCount; ++j) st.StrVars[j] = in.readLine();
     } catch (const std::bad_alloc&) {
         // A line too long to hold in memory.
         throw ioErrorFromErrno(ENOMEM);

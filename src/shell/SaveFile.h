@@ -3,6 +3,7 @@
 // 9 string slots, one per line, each line ended by CR LF.
 #include "engine/GameState.h"
 
+#include <QString>
 #include <string>
 
 namespace qel {
@@ -10,7 +11,27 @@ namespace qel {
 // The save file's name as the player forms it.
 inline constexpr const char* kSaveFileName = "QELP.INI";
 
-// True when a save file exists in the current folder (letter case ignored).
+// Where the save file lives: empty for the current (scenario) folder, as
+// always; otherwise that folder, made when the first save is written. A save
+// already lying in the scenario folder is still read while the save folder
+// holds none.
+void SetSaveFolder(const QString& folder);
+QString SaveFolder();
+
+// Identifies a scenario that came from an archive, for its saves.
+struct ArchiveOrigin {
+    QString name;         // the scenario's name: its folder in the archive, or the archive's
+    QString contentHash;  // hex hash of the archive's bytes
+};
+
+// The save folder for a scenario: empty (the scenario folder itself) when the
+// player may write there and it did not come from an archive; otherwise
+// "qelplayer/saves/<name>-<short hash>" in the user's data folder (XDG_DATA_HOME,
+// else ~/.local/share), the hash being the archive's or that of the folder's
+// full path.
+QString SaveFolderFor(const QString& scenarioFolder, const ArchiveOrigin* archive = nullptr);
+
+// True when a save file exists (letter case ignored in the scenario folder).
 bool SaveFileExists();
 
 // Writes the save file from the state. The new contents go to a temporary file

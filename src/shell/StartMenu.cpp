@@ -1,5 +1,6 @@
 #include "shell/StartMenu.h"
 
+#include "dialogs/FocusButton.h"
 #include "platform/Cp932.h"
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 
@@ -23,7 +25,7 @@ TStartMenu::TStartMenu(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWin
     setFixedSize(219, 105);
     QFont buttonFont = windowsFont(QString::fromUtf8("ＭＳ Ｐゴシック"), 19);
     auto make = [&](const char* caption, int top) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        auto* b = new FocusButton(QString::fromUtf8(caption), this);
         b->setGeometry(8, top, 200, 25);
         b->setFont(buttonFont);
         return b;
@@ -33,6 +35,7 @@ TStartMenu::TStartMenu(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWin
     Button3 = make("終了", 72);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
+    Button1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &TStartMenu::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TStartMenu::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TStartMenu::Button3Click);
@@ -87,6 +90,19 @@ void TStartMenu::Button2Click() {
 void TStartMenu::Button3Click() {
     playerEvents().action("quit");
     close();
+}
+
+void TStartMenu::keyPressEvent(QKeyEvent* event) {
+    // Keyboard play: Enter presses the button with the focus, as Space does
+    // (the buttons themselves take Space, Tab and the arrow keys).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        if (auto* b = qobject_cast<QPushButton*>(focusWidget())) {
+            event->accept();
+            b->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TStartMenu::closeEvent(QCloseEvent* event) {

@@ -144,6 +144,34 @@ TEST(Replay, SkippingPassesPagesAndStopsWhereThePlayerIsAsked) {
     expectGolden(r.transcript, "skip.transcript");
 }
 
+TEST(Replay, AKeyboardOnlyPlayThroughEndsAsTheFullReplayDoes) {
+    // Every action of the replay is a key or typed text.
+    const QStringList actions = readText(kReplays + "/demo_keys.txt").split('\n');
+    for (const QString& a : actions)
+        if (!a.isEmpty() && !a.startsWith('#'))
+            ASSERT_TRUE(a.startsWith("key ") || a.startsWith("type ")) << a.toStdString();
+    DemoFolder keys;
+    Result r = runPlayer(keys.path(), {"--replay", kReplays + "/demo_keys.txt", "--shots", keys.path("shots"),
+                                       "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+    EXPECT_EQ(withoutActions(r.transcript).toStdString(),
+              withoutActions(readText(kReplays + "/demo_full.transcript")).toStdString());
+    // The same pictures in the same order (their names are transcript line
+    // numbers, which the extra action lines shift): no highlight in them.
+    const auto pictures = [](const QString& checksums) {
+        QStringList out;
+        for (const QString& l : checksums.split('\n', Qt::SkipEmptyParts)) out << l.section(' ', 1);
+        return out;
+    };
+    EXPECT_EQ(pictures(shotChecksums(keys.path("shots"))), pictures(readText(kReplays + "/demo_full.shots")));
+    // And the same save, byte for byte.
+    DemoFolder mouse;
+    ASSERT_EQ(runPlayer(mouse.path(), {"--replay", kReplays + "/demo_full.txt", "Opning.dat"}).status, 0);
+    QFile a(keys.path("QELP.INI")), b(mouse.path("QELP.INI"));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
+}
+
 TEST(Replay, ARecordedSessionReplaysToTheSameTranscript) {
     DemoFolder first;
     Result live = runPlayer(first.path(), {"--replay", kReplays + "/demo_full.txt", "--record",
@@ -161,6 +189,14 @@ TEST(Replay, AnActionThatDoesNotFitEndsWithStatus3) {
     Result r = runPlayer(demo.path(), {"--replay", demo.path("bad.txt"), "Opning.dat"});
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.transcript.contains("replay-error 3: no verb window is open\nend\n")) << r.transcript.toStdString();
+}
+
+TEST(Replay, AnUnknownKeyNameEndsWithStatus3) {
+    DemoFolder demo;
+    writeText(demo.path("bad.txt"), "key Return\nkey Ctrl+Nothing\n");
+    Result r = runPlayer(demo.path(), {"--replay", demo.path("bad.txt"), "Opning.dat"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.transcript.contains("replay-error 2: unknown key")) << r.transcript.toStdString();
 }
 
 TEST(Replay, AUsedUpReplayEndsAtOnceWithoutSaving) {

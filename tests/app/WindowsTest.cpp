@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace qel;
@@ -44,7 +45,9 @@ protected:
         Skipping::instance().setOn(false);
     }
     void TearDown() override {
-        for (QWidget* w : {static_cast<QWidget*>(p.messages.get()), static_cast<QWidget*>(p.main.get())}) w->hide();
+        for (QWidget* w : {static_cast<QWidget*>(p.messages.get()), static_cast<QWidget*>(p.main.get()),
+                           static_cast<QWidget*>(p.startMenu.get())})
+            w->hide();
     }
     // A scene with a name-only object 1 at 10..20 and an object 2 with verbs over the whole picture.
     void startScene(const std::string& body) {
@@ -224,4 +227,109 @@ TEST_F(WindowsTest, TheToggleKeySkipsUntilTheVerbWindowAndNeverChooses) {
     EXPECT_FALSE(skippingAtVerbs);
     EXPECT_EQ(lines(), (std::vector<std::string>{"looked", "again"}));
     EXPECT_FALSE(skipping());
+}
+
+// --- keyboard play ---
+
+TEST_F(WindowsTest, StartMenuShowsTheFocusAndEnterPressesIt) {
+    dir.writeBmp("bg.BMP", solidImage(480, 300, 0x336699));
+    dir.write("Opning.dat", "bg\r\n;\r\n.Start\r\n;\r\nend\r\n");
+    p.startMenu->show();
+    p.startMenu->activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), p.startMenu->Button1);
+    // A dotted frame inside the focused button's edge, on no other button.
+    const auto framePixels = [](QPushButton* b) {
+        const QImage img = b->grab().toImage();
+        const QRgb ink = b->palette().color(QPalette::ButtonText).rgb();
+        int n = 0;
+        for (int y = 4; y < img.height() - 4; ++y) n += img.pixel(3, y) == ink;
+        return n;
+    };
+    EXPECT_GE(framePixels(p.startMenu->Button1), 4);
+    EXPECT_EQ(framePixels(p.startMenu->Button2), 0);
+    QTest::keyClick(p.startMenu->focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(p.startMenu->focusWidget(), p.startMenu->Button2);
+    EXPECT_GE(framePixels(p.startMenu->Button2), 4);
+    QTest::keyClick(p.startMenu->focusWidget(), Qt::Key_Up);
+    QTest::keyClick(p.startMenu->focusWidget(), Qt::Key_Return);  // "はじめから"
+    EXPECT_FALSE(p.startMenu->isVisible());
+    EXPECT_TRUE(p.main->isVisible());
+    EXPECT_EQ(p.main->game().st.SceneName, "Opning.dat");
+}
+
+TEST_F(WindowsTest, TabHighlightsTheReachableObjectsOverThePictureAndEnterClicksThem) {
+    startScene(".Start\r\n;\r\n." + sj("箱") + "\r\nbox\r\n;\r\n." + sj("扉見る") + "\r\nlooked\r\n;\r\nend\r\n");
+    p.messages->setPageClick(100);
+    TFormMein* main = p.main.get();
+    const QImage picture = main->game().pics.ImageFront;
+    QTest::keyClick(main, Qt::Key_Tab);
+    EXPECT_EQ(main->highlightedObject(), 1);
+    // Drawn on the screen over the object's edge; the picture itself is untouched.
+    const QImage screen = main->ImageFront->grab().toImage();
+    EXPECT_EQ(screen.pixel(10, 10) & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(screen.pixel(11, 15) & 0xFFFFFF, 0xFFD600u);
+    EXPECT_EQ(screen.pixel(30, 30) & 0xFFFFFF, 0x336699u);
+    EXPECT_EQ(main->game().pics.ImageFront, picture);
+    // Forward, round, backward.
+    QTest::keyClick(main, Qt::Key_Tab);
+    EXPECT_EQ(main->highlightedObject(), 2);
+    QTest::keyClick(main, Qt::Key_Tab);
+    EXPECT_EQ(main->highlightedObject(), 1);
+    QTest::keyClick(main, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(main->highlightedObject(), 2);
+    QTest::keyClick(main, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(main->highlightedObject(), 1);
+    // Enter on the name-only object: its label runs once the click's release has come.
+    QTest::keyClick(main, Qt::Key_Return);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"box"}));
+    // Enter on the object with verbs opens the verb window where a click at
+    // its middle would; the keys choose there.
+    QTest::keyClick(main, Qt::Key_Tab);
+    QPoint seen;
+    QTimer::singleShot(0, [&] {
+        seen = p.verbs->pos();
+        QTest::keyClick(p.verbs->focusWidget(), Qt::Key_Down);
+        QTest::keyClick(p.verbs->focusWidget(), Qt::Key_Return);
+    });
+    QTest::keyClick(main, Qt::Key_Return);
+    EXPECT_EQ(seen, main->frameGeometry().topLeft() + ClampVerbPosition(239, 149));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"looked"}));
+    // The next mouse move takes the highlight away.
+    EXPECT_EQ(main->highlightedObject(), 2);
+    QTest::mouseMove(main->ImageFront, QPoint(100, 100));
+    EXPECT_EQ(main->highlightedObject(), 0);
+}
+
+TEST_F(WindowsTest, PageKeysTurnAWaitingPageFromEitherWindow) {
+    // Each step presses its key once the next page waits.
+    std::vector<std::function<void()>> steps = {
+        [&] { QTest::keyClick(p.main.get(), Qt::Key_Space); },
+        [&] { QTest::keyClick(p.main.get(), Qt::Key_Return); },
+        [&] { QTest::keyClick(p.main.get(), Qt::Key_PageDown); },
+        [&] { QTest::keyClick(p.main.get(), Qt::Key_Down); },
+        [&] { QTest::keyClick(p.messages.get(), Qt::Key_PageDown); },
+        [&] {
+            // Tab on the message window works the picture's highlight; Enter
+            // then clicks the object, which during a page wait turns the page.
+            QTest::keyClick(p.messages->Memo1, Qt::Key_Tab);
+            EXPECT_EQ(p.main->highlightedObject(), 1);
+            QTest::keyClick(p.messages->Memo1, Qt::Key_Return);
+        },
+    };
+    std::size_t next = 0;
+    std::function<void()> step = [&] {
+        if (p.messages->pageClick() == 0 && next < steps.size()) steps[next++]();
+        if (next < steps.size()) QTimer::singleShot(0, step);
+    };
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { requestQuit(); });
+    guard.start(5000);
+    QTimer::singleShot(0, step);
+    startScene(".Start\r\n1\r\n.\r\n2\r\n.\r\n3\r\n.\r\n4\r\n.\r\n5\r\n.\r\n6\r\n.\r\n;\r\n." +
+               sj("箱") + "\r\nbox\r\n;\r\nend\r\n");
+    EXPECT_FALSE(quitting());
+    EXPECT_EQ(next, steps.size());
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
 }

@@ -92,9 +92,14 @@ TEST(MessageWindow, EachPlayerActionEndsThePageWait) {
     EXPECT_EQ(w.messageLines().size(), 2u);
 }
 
-TEST(MessageWindow, KeysWithoutACharacterDoNotTurnThePage) {
+TEST(MessageWindow, KeysWithoutACharacterDoNotTurnThePageExceptDownAndPageDown) {
     Shown w;
-    EXPECT_FALSE(pageWaitEndedBy(w, [&] { QTest::keyClick(w.Memo1, Qt::Key_Down); }, 200));
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Left, Qt::Key_Home})
+        EXPECT_FALSE(pageWaitEndedBy(w, [&] { QTest::keyClick(w.Memo1, key); }, 100)) << key;
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_PageDown}) {
+        EXPECT_TRUE(pageWaitEndedBy(w, [&] { QTest::keyClick(w.Memo1, key); })) << key;
+        EXPECT_TRUE(pageWaitEndedBy(w, [&] { QTest::keyClick(&w, key); })) << key;
+    }
 }
 
 TEST(MessageWindow, ClickLockIgnoresActionsAndStoresNothing) {

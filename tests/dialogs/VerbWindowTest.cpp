@@ -76,14 +76,22 @@ TEST(VerbWindow, LabelEmptyButtonAndOutsideCloseChooseNothing) {
     EXPECT_EQ(chooseWith(w, [&] { w.CloseWithoutChoice(); }), "");
 }
 
-TEST(VerbWindow, KeyboardChoosesAndEscDoesNotClose) {
+TEST(VerbWindow, KeyboardChoosesAndEscClosesChoosingNothing) {
     TFromCom w;
+    // The first button has the focus; Tab and Down move it on, Space and Enter press.
+    EXPECT_EQ(chooseWith(w, [&] { QTest::keyClick(w.focusWidget(), Qt::Key_Space); }), "dooropen");
     EXPECT_EQ(chooseWith(w, [&] {
-                  QTest::keyClick(w.Button1, Qt::Key_Escape);
-                  EXPECT_TRUE(w.isVisible());
-                  QTest::keyClick(w.Button1, Qt::Key_Space);
+                  QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
+                  QTest::keyClick(w.focusWidget(), Qt::Key_Return);
               }),
-              "dooropen");
+              "doorlook");
+    EXPECT_EQ(chooseWith(w, [&] {
+                  QTest::keyClick(w.focusWidget(), Qt::Key_Down);
+                  EXPECT_EQ(w.focusWidget(), w.Button2);
+                  QTest::keyClick(w.focusWidget(), Qt::Key_Escape);
+              }),
+              "");
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST(VerbWindow, NameBytesCutInsideACharacterSurvive) {

@@ -1,4 +1,5 @@
 #include "EngineFixture.h"
+#include "engine/Commands.h"
 
 using namespace qel;
 using namespace qel::test;
@@ -17,6 +18,17 @@ TEST(GetField, RepeatsTheLastFieldAndCutsAt255Bytes) {
     EXPECT_EQ(GetField(1, "a," + longTail).size(), 255u);
     EXPECT_EQ(GetField(0, longTail).size(), 255u);
     EXPECT_EQ(GetField(0, longTail + ",b").size(), 300u);  // a field ended by a comma is not cut
+
+    // The command dispatcher splits a line in one pass: the same fields.
+    for (const std::string line : {std::string(".FS"), std::string(".FS,3,1"), std::string("a, b ,c"),
+                                   std::string("a,,"), std::string(","), std::string(",,,,,,,,,"),
+                                   std::string(".PT,1,2,3,4,5,6,7,8"), "a," + longTail, longTail,
+                                   longTail + ",b", std::string()}) {
+        CommandCall call{line, 0};
+        readOperands(commandRows()[0], call);
+        for (int n = 0; n <= kMaxOperands; ++n)
+            EXPECT_EQ(call.text[std::size_t(n)], fieldView(n, line)) << "line '" << line << "' field " << n;
+    }
 }
 
 TEST(StrToInt, AcceptsSigned32BitDecimalOnly) {

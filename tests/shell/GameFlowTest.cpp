@@ -10,6 +10,8 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <algorithm>
+#include <optional>
 #include <gtest/gtest.h>
 
 using namespace qel;
@@ -306,4 +308,63 @@ TEST(HitTest, VerbsAndVerbWindowPosition) {
     EXPECT_EQ(ClampVerbPosition(5, 5), QPoint(5, 5));
     EXPECT_EQ(ClampVerbPosition(445, 260), QPoint(445, 260));
     EXPECT_EQ(ClampVerbPosition(-20, 100), QPoint(1, 100));
+}
+
+// --- choosing objects with the keyboard ---
+
+TEST(KeyboardChoice, PointsSelectOnlyTheirObjectAndReachabilityFollowsTheHitTest) {
+    const QSize picture(100, 80);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, ObjectRect>> objects;
+        int object;
+        std::optional<QPoint> point;  // nullopt: the object cannot be chosen
+    };
+    const std::vector<Case> cases = {
+        {"alone: its middle", {{5, {10, 30, 20, 40}}}, 5, QPoint(20, 30)},
+        {"unused", {{5, {-1, 30, 20, 40}}}, 5, std::nullopt},
+        {"inverted bounds are never hit", {{5, {30, 10, 20, 40}}}, 5, std::nullopt},
+        {"outside the picture", {{5, {100, 200, 0, 10}}}, 5, std::nullopt},
+        {"partly outside: the middle of the part inside", {{5, {-50, 9, 70, 500}}}, 5, QPoint(4, 74)},
+        {"huge bounds do not overflow", {{5, {INT32_MIN + 1, INT32_MAX, INT32_MIN, INT32_MAX}}}, 5, QPoint(49, 39)},
+        {"a single pixel", {{5, {99, 99, 79, 79}}}, 5, QPoint(99, 79)},
+        {"wholly under a lower number", {{2, {0, 99, 0, 79}}, {5, {10, 30, 20, 40}}}, 5, std::nullopt},
+        {"a higher number does not hide it", {{9, {0, 99, 0, 79}}, {5, {10, 30, 20, 40}}}, 5, QPoint(20, 30)},
+        {"middle covered: the free pixel nearest it", {{2, {15, 99, 0, 79}}, {5, {10, 30, 20, 40}}}, 5, QPoint(14, 30)},
+        {"only a one-pixel gap left between two lower ones",
+         {{1, {0, 19, 0, 79}}, {2, {21, 99, 0, 79}}, {5, {0, 99, 0, 79}}}, 5, QPoint(20, 39)},
+        {"covered by two lower ones that together hide it",
+         {{1, {0, 20, 0, 79}}, {2, {21, 99, 0, 79}}, {5, {0, 99, 0, 79}}}, 5, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        GameState st;
+        st.resetObjects();
+        for (const auto& [n, r] : c.objects) st.ObjectRects[n] = r;
+        std::optional<QPoint> got = PointSelecting(st, c.object, picture);
+        EXPECT_EQ(got, c.point) << c.what;
+        if (got) EXPECT_EQ(HitTest(st, got->x(), got->y()), c.object) << c.what;
+        const std::vector<int> reachable = ReachableObjects(st, picture);
+        EXPECT_EQ(std::count(reachable.begin(), reachable.end(), c.object), got ? 1 : 0) << c.what;
+    }
+}
+
+TEST(KeyboardChoice, HighlightStepsInTheHitTestsOrderAndGoesRound) {
+    const std::vector<int> reachable{1, 4, 9};
+    struct Case {
+        int current;
+        bool forward;
+        int next;
+    };
+    for (const Case& c : std::vector<Case>{{0, true, 1},   {1, true, 4},  {4, true, 9},   {9, true, 1},
+                                           {0, false, 9},  {9, false, 4}, {1, false, 9},  {5, true, 9},
+                                           {5, false, 4},  {50, true, 1}, {50, false, 9}})
+        EXPECT_EQ(StepHighlight(reachable, c.current, c.forward), c.next) << c.current << " " << c.forward;
+    EXPECT_EQ(StepHighlight({}, 3, true), 0);
+    // The demo's first scene: the unused object 1 is skipped, the rest in number order.
+    GameState st;
+    st.resetObjects();
+    st.ObjectRects[2] = {405, 445, 14, 150};
+    st.ObjectRects[3] = {110, 137, 245, 262};
+    st.ObjectRects[4] = {0, 240, 172, 222};
+    EXPECT_EQ(ReachableObjects(st, QSize(486, 295)), (std::vector<int>{2, 3, 4}));
 }

@@ -1,0 +1,65 @@
+#include "engine/Trace.h"
+
+#include "platform/Cp932.h"
+
+namespace qel {
+
+void writePlacedLine(std::FILE* out, const std::string& place, const std::string& cp932Text) {
+    if (!out) return;
+    QString text = decode(cp932Text);
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QByteArray bytes = place.empty() ? text.toUtf8() : (decode(place) + QLatin1String(": ") + text).toUtf8();
+    std::fprintf(out, "%s\n", bytes.constData());
+    std::fflush(out);
+}
+
+void ScriptTrace::line(const ScriptStore& store, std::int64_t i, const std::string& text) {
+    place_ = store.place(i);
+    timerNoted_ = false;
+    writePlacedLine(out_, place_, text);
+}
+
+void ScriptTrace::note(const std::string& cp932Text) { writePlacedLine(out_, place_, "[" + cp932Text + "]"); }
+
+void ScriptTrace::waitForPage() {
+    note("wait: page click");
+    inner_.waitForPage();
+}
+
+void ScriptTrace::endGame() {
+    note("end of the game");
+    inner_.endGame();
+}
+
+BoxAnswer ScriptTrace::messageBox(BoxKind kind, const std::string& text) {
+    note(text.empty() ? std::string("wait: box") : "wait: box " + text);
+    const BoxAnswer a = inner_.messageBox(kind, text);
+    note(std::string("answer: ") + (a == BoxAnswer::Yes ? "yes" : a == BoxAnswer::No ? "no"
+                                    : a == BoxAnswer::Ok ? "ok" : "none"));
+    return a;
+}
+
+std::string ScriptTrace::inputText() {
+    note("wait: text input");
+    std::string text = inner_.inputText();
+    note("input: " + text);
+    return text;
+}
+
+void ScriptTrace::waitMs(std::int64_t ms) {
+    // A transition waits once per step: its line is noted once.
+    if (ms > 0 && !timerNoted_) {
+        note("wait: " + std::to_string(ms) + " ms");
+        timerNoted_ = true;
+    }
+    inner_.waitMs(ms);
+}
+
+void ScriptTrace::sceneLoaded(const std::string& sceneName) {
+    note("scene: " + sceneName);
+    inner_.sceneLoaded(sceneName);
+}
+
+} // namespace qel
