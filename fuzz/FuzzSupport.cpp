@@ -1,6 +1,6 @@
 #include "FuzzSupport.h"
 
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 
 #include <QDir>
 #include <QFile>

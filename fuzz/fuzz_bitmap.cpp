@@ -1,6 +1,6 @@
 // Bitmap decoder: any bytes either decode into a picture of a sane size or
 // raise the bitmap error.
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 #include "scene/Bitmap.h"
 
 #include <QByteArray>

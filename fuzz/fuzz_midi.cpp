@@ -1,6 +1,6 @@
 // MIDI length reader: never reads outside the bytes, never runs long, and a
 // length it reports is not negative.
-#include "dialogs/MidiDuration.h"
+#include "platform/MidiDuration.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // the recording host. Waits end the run after a budget, and a run without
 // waits is stopped after a few thousand lines, so no input runs for long.
 #include "FuzzSupport.h"
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 #include "engine/Script.h"
 #include "scene/Scene.h"
 

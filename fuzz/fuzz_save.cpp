@@ -1,7 +1,7 @@
 // Save-file reader: any file is read or refused with the player's error, and
 // whatever was read is written back and read again unchanged.
 #include "FuzzSupport.h"
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 #include "shell/SaveFile.h"
 
 #include <cstdlib>

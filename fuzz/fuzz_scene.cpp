@@ -2,7 +2,7 @@
 // object rectangles and words, terminator, start line) either load or raise
 // the player's error.
 #include "FuzzSupport.h"
-#include "engine/Errors.h"
+#include "platform/Errors.h"
 #include "scene/Scene.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

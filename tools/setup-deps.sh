@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libsdl2-mixer-dev libgtest-dev libgmock-dev libarchive-dev
+  qt6-base-dev libsdl2-mixer-dev libgtest-dev libgmock-dev libarchive-dev libssl-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
   desktop-file-utils appstream dpkg-dev

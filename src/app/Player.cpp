@@ -1,23 +1,31 @@
 #include "app/Player.h"
 
+#include "app/EndSignals.h"
 #include "app/ReplaySession.h"
 #include "app/ScenarioCheck.h"
+#include "app/ScenarioChoice.h"
 #include "app/WindowHost.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
 #include "engine/Trace.h"
+#include "platform/ArchiveUnpack.h"
+#include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
 #include "shell/ReadingControls.h"
+#include "shell/SaveFile.h"
 #include "shell/StartMenu.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -27,9 +35,16 @@ namespace qel {
 namespace {
 
 const char* kUsage =
-    "Usage: qelplayer [OPTION]... [SCENE.dat | SCENARIO-FOLDER]\n"
+    "Usage: qelplayer [OPTION]... [SCENE.dat | SCENARIO-FOLDER | ARCHIVE]\n"
     "Plays a QEL adventure scenario. A scene file starts new games from that scene\n"
     "and makes its folder the scenario folder; a folder plays its \"Opning.dat\".\n"
+    "An archive (.lzh .lha .zip .7z) is unpacked once into ~/.cache/qelplayer and\n"
+    "plays from its shallowest folder holding \"Opning.dat\". With nothing to play\n"
+    "(no argument, no \"Opning.dat\" here) a file dialog asks for a scenario.\n"
+    "\n"
+    "Saves (QELP.INI) stay in the scenario folder when it is writable; otherwise,\n"
+    "and for archives, they go to ~/.local/share/qelplayer/saves/NAME-HASH/\n"
+    "(XDG_CACHE_HOME and XDG_DATA_HOME move these folders).\n"
     "\n"
     "  --replay FILE       take the player's actions from FILE instead of a person\n"
     "  --record FILE       write every action the player takes to FILE, as a replay\n"
@@ -60,7 +75,8 @@ const char* kUsage =
     "                      waits end at once; stops wherever the game asks you\n"
     "  F8                  start or stop skipping without holding a key\n"
     "\n"
-    "Exit status: 0 when the program or a replay ends normally, 2 for bad options,\n"
+    "Exit status: 0 when the program or a replay ends normally (or the file dialog\n"
+    "is cancelled), 2 for bad options or a scenario that cannot be opened,\n"
     "3 when a replay action does not fit the moment. --check: 0 without errors,\n"
     "1 with errors, 2 when the scenario cannot be read.\n";
 
@@ -114,7 +130,18 @@ int RunPlayer(const QStringList& arguments) {
         if (!firstArg) firstArg = a;  // further arguments are ignored
     }
     // The checker reads the scenario and opens no window.
-    if (check) return RunScenarioCheck(firstArg.value_or(QString()), stdout, stderr);
+    if (check) {
+        QString target = firstArg.value_or(QString());
+        if (IsArchiveName(target) && QFileInfo(target).isFile()) {
+            ScenarioArgument resolved = ResolveScenarioArgument(target, ArchiveCacheRoot());
+            if (!resolved.error.isEmpty()) {
+                std::fprintf(stderr, "qelplayer: %s\n", resolved.error.toLocal8Bit().constData());
+                return 2;
+            }
+            target = *resolved.arg;
+        }
+        return RunScenarioCheck(target, stdout, stderr);
+    }
 
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
@@ -137,10 +164,47 @@ int RunPlayer(const QStringList& arguments) {
         }
         setPlayerEvents(recorder.get());
     }
-    player = std::make_unique<PlayerWindows>(firstArg, recorder ? recorder->clock() : static_cast<Clock&>(realClock),
-                                             audio, trace ? stderr : nullptr);
-    if (recorder) recorder->setWindows(player->w);
+    // kill, Ctrl+C and the end of the desktop session end the program the way
+    // closing the start menu does: every wait ends and the run in progress is
+    // abandoned, with no question asked and the save file left alone.
+    EndSignals endSignals;
+    QObject::connect(&endSignals, &EndSignals::received, [] {
+        requestQuit();
+        QCoreApplication::exit(0);
+    });
+    auto endEarly = [&](int status) {
+        if (recorder) recorder->close();
+        setPlayerEvents(nullptr);
+        return status;
+    };
+    // Nothing to play: the player chooses a scenario, or leaves.
+    if (NeedsChooser(firstArg)) {
+        firstArg = ChooseScenario(ChooserStartFolder());
+        if (!firstArg) return endEarly(0);
+    }
+    ScenarioArgument resolved = ResolveScenarioArgument(firstArg, ArchiveCacheRoot());
+    if (!resolved.error.isEmpty()) {
+        std::fprintf(stderr, "qelplayer: %s\n", resolved.error.toLocal8Bit().constData());
+        showErrorBox(encode(resolved.error));
+        return endEarly(2);
+    }
 
+    player = std::make_unique<PlayerWindows>(resolved.arg,
+                                             recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
+                                             trace ? stderr : nullptr);
+    if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
+    if (recorder) recorder->setWindows(player->w);
+    // The start menu has made the scenario folder current.
+    SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
+
+    // The start menu's creation may show a box, and the program may have been
+    // told to end while it was open (a signal, a replay that ended there): the
+    // main loop would then never be told again.
+    if (quitting()) {
+        if (recorder) recorder->close();
+        setPlayerEvents(nullptr);
+        return recorder ? recorder->exitStatus() : 0;
+    }
     player->startMenu->show();
     if (recorder) recorder->start();
     int status = QApplication::exec();

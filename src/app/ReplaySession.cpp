@@ -12,11 +12,12 @@
 #include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeySequence>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -90,9 +91,10 @@ void Session::waitMs(std::int64_t ms) {
         return;
     }
     // Virtual time: the pending events are handled, then the time has passed.
-    if (quitting()) throw RunAbandoned{};
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
     QCoreApplication::processEvents();
-    if (quitting()) throw RunAbandoned{};
+    throwIfAbandoned(mark);
     if (ms > 0) virtualNow_ += ms;
 }
 
@@ -134,6 +136,7 @@ void Session::waitBegins(Turn turn, QObject* what, const std::string& detail) {
     case Turn::Box: shot(line("box " + TranscriptText(detail))); break;
     case Turn::ErrorBox: line("error " + TranscriptText(detail)); break;
     case Turn::Input: line("input " + TranscriptText(detail)); break;
+    case Turn::Chooser: line("chooser " + TranscriptText(detail)); break;
     default: break;
     }
     if (turn == Turn::Verbs) pendingRelease_.reset();  // the open window takes the release
@@ -316,6 +319,19 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         b->click();
         return {};
     }
+    if (turn == Turn::Chooser && (w == "choose" || w == "cancel")) {
+        auto* dialog = qobject_cast<QFileDialog*>(what);
+        if (w == "cancel") {
+            dialog->reject();
+            return {};
+        }
+        const QString file = QString::fromUtf8(a.rest.c_str());
+        if (!QFileInfo(file).isFile()) return QStringLiteral("no such file to choose");
+        dialog->selectFile(QFileInfo(file).absoluteFilePath());
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog checks the choice
+        return {};
+    }
+    if (w == "choose") return QStringLiteral("the chooser is not open");
     if (w == "input" || w == "cancel" || w == "ok") {
         if (turn != Turn::Input) return QStringLiteral("the text input dialog is not open");
         TFTextIn* t = w_->textInput;
@@ -390,10 +406,11 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
     case Turn::Menu: window = w_->startMenu; break;
     case Turn::Idle:
     case Turn::Page:
-        // The message window when it is the active one, else the main window.
-        window = w_->messages->isVisible() && QApplication::activeWindow() == w_->messages
-                     ? static_cast<QWidget*>(w_->messages)
-                     : static_cast<QWidget*>(w_->main);
+        // The message window while it is shown (it takes the focus as it
+        // appears, and passes the picture's keys on), else the main window;
+        // never the window system's idea of the active window, so that a
+        // replay goes the same way with any window manager or none.
+        window = w_->messages->isVisible() ? static_cast<QWidget*>(w_->messages) : static_cast<QWidget*>(w_->main);
         break;
     case Turn::Verbs: window = w_->verbs; break;
     case Turn::Input: window = w_->textInput; break;
@@ -410,6 +427,7 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
 void Session::finish(int status) {
     if (finished_) return;
     finished_ = true;
+    status_ = status;
     close();
     requestQuit();
     QCoreApplication::exit(status);

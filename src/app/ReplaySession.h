@@ -42,6 +42,8 @@ public:
     void start();
     // Writes the closing line; called once when the program ends.
     void close();
+    // The exit status the replay ended with (0 until it ends).
+    int exitStatus() const { return status_; }
 
     // Clock
     std::int64_t nowMs() override;
@@ -91,6 +93,7 @@ private:
     std::size_t next_ = 0;
     bool actionPending_ = false;
     bool finished_ = false;
+    int status_ = 0;
     std::optional<QPoint> pendingRelease_;
 
     std::vector<Frame> frames_;

@@ -382,8 +382,9 @@ private:
             }
         for (const auto& [slot, verbs] : uvVerbs)
             for (const auto& [verb, line] : verbs) {
+                const auto object = slot;  // clang 14 cannot capture a structured binding in a lambda
                 bool headerObject = std::any_of(headerObjects_.begin(), headerObjects_.end(),
-                                                [s = slot](const ObjectDef& o) { return o.slot == s; });
+                                                [&](const ObjectDef& o) { return o.slot == object; });
                 if (headerObject) click(line, headerNames_[slot], verb);
                 if (auto it = unNames.find(slot); it != unNames.end())
                     for (const auto& un : it->second) click(line, un.first, verb);

@@ -4,6 +4,7 @@
 #include "platform/FileLookup.h"
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
+#include "platform/ScreenPlace.h"
 #include "platform/Skipping.h"
 #include "platform/Waits.h"
 #include "scene/Bitmap.h"
@@ -124,7 +125,12 @@ void TFormMsgText::AddMessageLine(const std::string& cp932Line) {
     ++lineCount_;
     Memo1->setTextCursor(c);
     Memo1->ensureCursorVisible();
-    if (!isVisible()) show();
+    if (!isVisible()) {
+        show();
+        // The player reads and types here: the keys come to the window as
+        // it appears, whatever had them before (a dialog that has closed).
+        activateWindow();
+    }
 }
 
 void TFormMsgText::ClearMessageText() {
@@ -168,8 +174,8 @@ void TFormMsgText::WaitForPage(const std::function<void()>& skipPause) {
 int TFormMsgText::faceWidth() const { return Image1->width(); }
 int TFormMsgText::faceHeight() const { return Image1->height(); }
 
-void TFormMsgText::setClientSize(int width, int height) {
-    setFixedSize(std::max(width, 0), std::max(height, 0));
+void TFormMsgText::setClientSize(std::int64_t width, std::int64_t height) {
+    setFixedSize(windowSize(*this, width, height));
 }
 
 void TFormMsgText::ShowFace(const std::string& cp932Name) {
@@ -227,17 +233,18 @@ void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint main
     if (a.caption) setWindowTitle(decode(*a.caption));
     // 3. Size: the height only when it is taller than the face.
     if (a.width) {
-        int clientHeight = height();
+        std::int64_t clientHeight = height();
         if (a.height > faceHeight()) {
-            clientHeight = a.height + 2;
-            Memo1->resize(Memo1->width(), a.height);
+            clientHeight = std::int64_t(a.height) + 2;
+            Memo1->resize(Memo1->width(), windowSize(*this, 0, a.height).height());
         }
-        Memo1->resize(std::max(*a.width, 0), Memo1->height());
-        setClientSize(*a.width + faceWidth() + 3, clientHeight);
+        Memo1->resize(windowSize(*this, *a.width, 0).width(), Memo1->height());
+        setClientSize(std::int64_t(*a.width) + faceWidth() + 3, clientHeight);
     }
     // 4. Position, below the main window's caption bar and frame.
     const int decoration = captionAndFrameHeight(isVisible() ? this : nullptr);
-    move(a.x + mainWindowOuterTopLeft.x(), a.y + mainWindowOuterTopLeft.y() + decoration);
+    move(windowPoint(std::int64_t(a.x) + mainWindowOuterTopLeft.x(),
+                     std::int64_t(a.y) + mainWindowOuterTopLeft.y() + decoration));
 }
 
 bool TFormMsgText::event(QEvent* event) {

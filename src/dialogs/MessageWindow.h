@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -110,7 +111,7 @@ protected:
 private:
     bool playKey(const QKeyEvent& key);
     void playerReadsOn();
-    void setClientSize(int width, int height);
+    void setClientSize(std::int64_t width, std::int64_t height);
     void setFramed(bool framed);
     int faceWidth() const;
     int faceHeight() const;

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -39,6 +40,27 @@ QValidator::State Cp932Validator::validate(QString& input, int& pos) const {
     return Acceptable;
 }
 
+namespace {
+
+// The input field: whenever it gets the focus other than by a click (the
+// dialog opening, its window activated, Tab), the caret goes to the end of
+// the remembered text and nothing is selected, so typing adds to the text
+// instead of replacing it.
+class InputField : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        if (event->reason() == Qt::MouseFocusReason) return;
+        deselect();
+        end(false);
+    }
+};
+
+} // namespace
+
 TFTextIn::TFTextIn(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
@@ -46,7 +68,7 @@ TFTextIn::TFTextIn(QWidget* parent)
     setWindowTitle(QStringLiteral("入力してください"));
     setFont(windowsFont(QStringLiteral("ＭＳ Ｐゴシック"), -12));
 
-    Edit1 = new QLineEdit(this);
+    Edit1 = new InputField(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(8, 8, 193, 25);
     Edit1->setFont(windowsFont(QStringLiteral("ＭＳ Ｐゴシック"), -16));

@@ -99,6 +99,13 @@ std::string TFromCom::ShowModalAt(QPoint screenPos) {
     return result_;
 }
 
+void TFromCom::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The keys go to the window as it opens, whichever window had them: a
+    // window manager need not give the focus to a new frameless window.
+    activateWindow();
+}
+
 void TFromCom::finish() {
     if (isVisible()) done(QDialog::Accepted);
 }

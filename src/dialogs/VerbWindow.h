@@ -73,6 +73,7 @@ public:
     void Button5Click() { buttonClick(4); }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;

@@ -7,6 +7,7 @@
 #include "scene/PictureLayers.h"
 
 #include <QColor>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -37,6 +38,8 @@ struct Game {
     std::int64_t linesSinceWait = 0;
     // The bound on linesSinceWait; harnesses that run many scripts lower it.
     std::int64_t maxLinesWithoutWait = kMaxLinesWithoutWait;
+    // When the run started or last waited (real time, also in replays).
+    std::chrono::steady_clock::time_point waitFreeSince = std::chrono::steady_clock::now();
     // True while a picture transition runs; the main window refuses object
     // clicks then, so no second run starts between two steps.
     bool inTransition = false;

@@ -78,6 +78,21 @@ std::string ExpandPlaceholders(const GameState& st, const std::string& input) {
     return line;
 }
 
+namespace {
+
+[[noreturn]] void stopRunaway(Game& g) {
+    g.linesSinceWait = 0;
+    throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(g.maxLinesWithoutWait) +
+                    sj(" 行を超えて実行されたため、停止しました"));
+}
+
+} // namespace
+
+void checkRunaway(Game& g) {
+    if (std::chrono::steady_clock::now() - g.waitFreeSince > std::chrono::milliseconds(kMaxMsWithoutWait))
+        stopRunaway(g);
+}
+
 void RunScript(Game& g, std::int32_t startLine) {
     struct TraceEnd {
         Game& g;
@@ -85,6 +100,7 @@ void RunScript(Game& g, std::int32_t startLine) {
             if (g.trace) g.trace->runEnded();
         }
     } traceEnd{g};
+    g.waitFreeSince = std::chrono::steady_clock::now();  // the player's click or the window's activation
     g.host.clearMessageText();
     std::int64_t current = startLine;
     try {
@@ -94,11 +110,8 @@ void RunScript(Game& g, std::int32_t startLine) {
             if (line == ";" || current + 1 >= g.st.ScriptLines.count()) return;
             if (g.trace) [[unlikely]]
                 g.trace->line(g.st.ScriptLines, current, line);
-            if (++g.linesSinceWait > g.maxLinesWithoutWait) {
-                g.linesSinceWait = 0;
-                throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(g.maxLinesWithoutWait) +
-                                sj(" 行を超えて実行されたため、停止しました"));
-            }
+            if (++g.linesSinceWait > g.maxLinesWithoutWait) stopRunaway(g);
+            if (g.linesSinceWait % kLinesBetweenClockChecks == 0) checkRunaway(g);
             if (!line.empty() && line[0] == '.') {
                 std::int64_t r = ExecuteCommand(g, line, current);
                 if (r == kEndRun) return;

@@ -2,6 +2,7 @@
 // Script text, the run loop and the command dispatcher.
 #include "engine/Game.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -9,6 +10,11 @@
 
 namespace qel {
 
+// A run that goes on this long without any wait is stopped like one that
+// runs too many lines (kMaxLinesWithoutWait). The time is looked at every
+// kLinesBetweenClockChecks lines and at every scene load.
+constexpr std::int64_t kMaxMsWithoutWait = 2000;
+constexpr std::int64_t kLinesBetweenClockChecks = 256;
 // Placeholder replacements allowed in one text line; more means a cycle.
 constexpr int kMaxPlaceholderReplacements = 1000;
 
@@ -34,7 +40,14 @@ constexpr std::int64_t kEndRun = INT64_MIN;
 std::int64_t ExecuteCommand(Game& g, const std::string& line, std::int64_t index);
 // The main window's activation: runs the start label once per game start.
 void FormActivate(Game& g);
-// The player's reaction to any waiting call: resets the no-wait line counter.
-inline void noteWait(Game& g) { g.linesSinceWait = 0; }
+// The player's reaction to any waiting call: resets the no-wait line counter
+// and clock.
+inline void noteWait(Game& g) {
+    g.linesSinceWait = 0;
+    g.waitFreeSince = std::chrono::steady_clock::now();
+}
+// Stops a run that has gone on for kMaxMsWithoutWait since its start or its
+// last wait, with the same error as too many lines.
+void checkRunaway(Game& g);
 
 } // namespace qel

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <array>
+#include <cstdlib>
 
 namespace qel {
 
@@ -40,7 +41,12 @@ void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colour
     // The canvas draws text in an opaque cell of its brush colour (white).
     p.setBackgroundMode(Qt::OpaqueMode);
     p.setBackground(QColor(Qt::white));
-    p.drawText(QPoint(x, y + QFontMetrics(font).ascent()), decode(text));
+    // The operands may be anywhere in the 32-bit range: the baseline is worked
+    // out in 64 bits, and text placed far outside the picture is not drawn.
+    const std::int64_t baseline = std::int64_t(y) + QFontMetrics(font).ascent();
+    constexpr std::int64_t kFar = 1 << 24;
+    if (std::abs(std::int64_t(x)) < kFar && std::abs(baseline) < kFar)
+        p.drawText(QPoint(x, int(baseline)), decode(text));
     p.end();
     g.host.updatePicture();
 }

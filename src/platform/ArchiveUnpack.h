@@ -40,6 +40,9 @@ QString ArchiveCacheRoot();
 UnpackedArchive UnpackArchive(const QString& archivePath, const QString& cacheRoot,
                               const ArchiveLimits& limits = {});
 
+// True when the folder holds a file "Opning.dat" (ASCII letter case ignored).
+bool HasOpeningScene(const QString& folder);
+
 // The shallowest folder under root holding a file "Opning.dat" (ASCII letter
 // case ignored); among folders of one depth the first by name. Empty when none.
 QString FindScenarioFolder(const QString& root);

@@ -6,10 +6,28 @@
 
 namespace qel {
 
+namespace {
+
+// A name or operand as an error text shows it: at most kShownCharacters
+// characters, the rest cut off with "…", so that a runaway name (a save
+// file's line of megabytes, say) never fills the error box.
+constexpr std::size_t kShownCharacters = 200;
+
+std::string shown(const std::string& text) {
+    std::size_t i = 0;
+    for (std::size_t chars = 0; i < text.size(); ++chars) {
+        if (chars == kShownCharacters) return text.substr(0, i) + sj("…");
+        i += isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    }
+    return text;
+}
+
+} // namespace
+
 GameError rangeError() { return GameError(sj("範囲ﾁｪｯｸｴﾗｰ")); }
 
 GameError notIntegerError(const std::string& text) {
-    return GameError("'" + text + "'" + sj(" は整数ではありません"));
+    return GameError("'" + shown(text) + "'" + sj(" は整数ではありません"));
 }
 
 GameError listIndexError(std::int64_t index) {
@@ -17,7 +35,7 @@ GameError listIndexError(std::int64_t index) {
 }
 
 GameError cannotOpenError(const std::string& name) {
-    return GameError(sj("ﾌｧｲﾙ ") + name + sj(" は開けません"));
+    return GameError(sj("ﾌｧｲﾙ ") + shown(name) + sj(" は開けません"));
 }
 
 GameError badBitmapError() { return GameError(sj("ﾋﾞｯﾄﾏｯﾌﾟｲﾒｰｼﾞが不正です")); }

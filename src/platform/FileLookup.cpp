@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <dirent.h>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -142,10 +144,21 @@ std::vector<std::string> caseVariants(const std::string& folder, const std::stri
     return found;
 }
 
+// Folders already searched in vain for the parts from a given index on, by
+// their device and inode. A folder reached again under another spelling (a
+// link to ".", say, stored as both "a" and "A") fails the same way, so each
+// folder is searched once per part: the walk stays linear in the number of
+// parts instead of trying every combination of spellings.
+using FolderAtPart = std::tuple<dev_t, ino_t, std::size_t>;
+
 // Depth-first walk: at every level the exact spellings come before the case
 // variants, so a name that exists exactly is always the one chosen.
 std::optional<std::string> walk(const std::string& base, const std::vector<std::string>& parts,
-                                std::size_t index) {
+                                std::size_t index, std::set<FolderAtPart>& failed) {
+    struct stat folder {};
+    const bool known = ::stat(base.empty() ? "." : base.c_str(), &folder) == 0;
+    const FolderAtPart key{folder.st_dev, folder.st_ino, index};
+    if (known && failed.count(key)) return std::nullopt;
     const bool last = index + 1 == parts.size();
     const std::string& comp = parts[index];
     std::vector<std::string> candidates = exactSpellings(comp);
@@ -164,9 +177,10 @@ std::optional<std::string> walk(const std::string& base, const std::vector<std::
         if (last) {
             if (k == Kind::File) return path;
         } else if (k == Kind::Folder) {
-            if (auto r = walk(path, parts, index + 1)) return r;
+            if (auto r = walk(path, parts, index + 1, failed)) return r;
         }
     }
+    if (known) failed.insert(key);
     return std::nullopt;
 }
 
@@ -219,7 +233,13 @@ std::optional<QString> findFile(const std::string& cp932Name) {
     if (cp932Name.empty() || cp932Name.find('\0') != std::string::npos) return std::nullopt;
     SplitName split = splitName(cp932Name);
     if (split.parts.empty() || split.trailingSeparator) return std::nullopt;
-    auto found = walk(split.absolute ? std::string("/") : std::string(), split.parts, 0);
+    // No file system stores a name part of more than 255 bytes, and a part's
+    // UTF-8 spelling is never shorter than its CP932 one: such a name (a
+    // runaway line of a save file, say) is missing without decoding it.
+    for (const std::string& part : split.parts)
+        if (part.size() > 255) return std::nullopt;
+    std::set<FolderAtPart> failed;
+    auto found = walk(split.absolute ? std::string("/") : std::string(), split.parts, 0, failed);
     if (!found) return std::nullopt;
     if (isValidUtf8(*found)) return QFile::decodeName(QByteArray(found->data(), qsizetype(found->size())));
     return aliasFor(*found);

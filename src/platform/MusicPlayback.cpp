@@ -4,8 +4,10 @@
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"
 
+#include <QFile>
 #include <QtGlobal>
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace qel {
@@ -80,7 +82,13 @@ void MusicPlayback::openPlayer(Player& p, AudioChannel channel, const std::strin
         throw mediaError(cannotOpenError(cp932File).text());
     }
     QString why;
-    if (!backend_.open(channel, *path, &why)) throw mediaError(encode(why));
+    if (!backend_.open(channel, *path, &why)) {
+        // The audio library's reason is in English and for the developer: it
+        // goes to the error output; the player sees its own text.
+        std::fprintf(stderr, "qelplayer: %s: %s\n", QFile::encodeName(*path).constData(),
+                     why.isEmpty() ? "cannot be played" : why.toLocal8Bit().constData());
+        throw mediaError(cannotOpenError(cp932File).text());
+    }
     p.open = true;
 }
 

@@ -20,6 +20,7 @@ enum class Turn {
     ErrorBox, // the application's error box is open
     Input,    // the text input dialog is open
     Popup,    // the popup menu is open
+    Chooser,  // the file dialog for a scenario to play is open
 };
 
 class PlayerEvents {
@@ -34,7 +35,8 @@ public:
     // A wait for the player begins or ends. what is the window that waits (the
     // box, the verb window, the dialog ...); detail is what it shows, CP932:
     // "NAME|V1|..|V5" for verbs, "CAPTION|TEXT" for a box, the text of an
-    // error box, the field's text of the input dialog.
+    // error box, the field's text of the input dialog, the folder the chooser
+    // opens in.
     virtual void waitBegins(Turn /*turn*/, QObject* /*what*/, const std::string& /*detail*/) {}
     virtual void waitEnds(Turn /*turn*/) {}
     // A handler that Qt called into the game starts or returns.

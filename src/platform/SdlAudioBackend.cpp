@@ -53,6 +53,9 @@ struct SdlAudioBackend::Impl {
     // Opens the device on first use; true when sound can be played.
     bool ensureDevice() {
         if (device != Device::Untried) return device == Device::Open;
+        // SDL would take over SIGINT and SIGTERM and turn them into quit
+        // events that nothing here reads; the program handles them itself.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
             goSilent(sdlError());
             return false;

@@ -15,6 +15,8 @@ namespace qel {
 namespace {
 
 bool quitFlag = false;
+std::uint64_t abandonments = 0;
+bool gameLeft = false;
 
 void throwIfQuitting() {
     if (quitFlag) throw RunAbandoned{};
@@ -25,7 +27,7 @@ void throwIfQuitting() {
 // ends for neither reason, the application itself is leaving its event loops
 // (QCoreApplication::exit ends every loop, and refuses to start new ones), so
 // that is taken as the quit request.
-void waitForWake(std::int64_t timeoutMs) {
+void waitForWake(std::int64_t timeoutMs, std::uint64_t mark) {
     QEventLoop loop;
     bool ended = false;
     QObject::connect(&WaitHub::instance(), &WaitHub::wake, &loop, [&] {
@@ -45,7 +47,7 @@ void waitForWake(std::int64_t timeoutMs) {
     }
     loop.exec();
     if (!ended) requestQuit();
-    throwIfQuitting();
+    throwIfAbandoned(mark);
 }
 
 QElapsedTimer& clock() {
@@ -75,52 +77,78 @@ void requestQuit() {
 
 bool quitting() { return quitFlag; }
 
-void resetQuit() { quitFlag = false; }
+void resetQuit() {
+    quitFlag = false;
+    gameLeft = false;
+}
+
+void abandonRun() {
+    ++abandonments;
+    gameLeft = true;
+    emit WaitHub::instance().runAbandoned();
+    emit WaitHub::instance().wake();
+}
+
+void beginRun() { gameLeft = false; }
+
+std::uint64_t abandonMark() { return abandonments; }
+
+void throwIfAbandoned(std::uint64_t mark) {
+    if (quitFlag || gameLeft || abandonments != mark) throw RunAbandoned{};
+}
 
 void waitUntil(const std::function<bool()>& condition) {
+    const std::uint64_t mark = abandonMark();
     for (;;) {
-        throwIfQuitting();
+        throwIfAbandoned(mark);
         if (condition()) return;
-        waitForWake(-1);
+        waitForWake(-1, mark);
     }
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::int64_t timeoutMs) {
+    const std::uint64_t mark = abandonMark();
     const std::int64_t deadline = monotonicMs() + std::max<std::int64_t>(timeoutMs, 0);
     for (;;) {
-        throwIfQuitting();
+        throwIfAbandoned(mark);
         if (condition()) return true;
         const std::int64_t left = deadline - monotonicMs();
         if (left <= 0) return false;
-        waitForWake(left);
+        waitForWake(left, mark);
     }
 }
 
 std::int64_t monotonicMs() { return clock().elapsed(); }
 
 void waitMs(std::int64_t ms) {
-    throwIfQuitting();
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
     if (ms <= 0) {
         QCoreApplication::processEvents();
-        throwIfQuitting();
+        throwIfAbandoned(mark);
         return;
     }
     const std::int64_t deadline = monotonicMs() + ms;
     for (;;) {
         const std::int64_t left = deadline - monotonicMs();
         if (left <= 0) return;
-        waitForWake(left);
+        waitForWake(left, mark);
     }
 }
 
 void execModal(QDialog& dialog) {
-    if (quitting()) throw RunAbandoned{};
+    const std::uint64_t mark = abandonMark();
+    throwIfAbandoned(mark);
+    // Hiding a modal dialog ends its exec().
+    const QMetaObject::Connection closer =
+        QObject::connect(&WaitHub::instance(), &WaitHub::runAbandoned, &dialog, [&dialog] { dialog.hide(); });
     dialog.exec();
+    QObject::disconnect(closer);
     if (dialog.isVisible()) {
         dialog.hide();
         requestQuit();
     }
-    if (quitting()) throw RunAbandoned{};
+    throwIfAbandoned(mark);
 }
 
 } // namespace qel

@@ -8,7 +8,10 @@
 //  - the end of its time limit, on a timer;
 //  - requestQuit(): from then on every wait, running or new, throws
 //    RunAbandoned, so the script run in progress unwinds and the program can
-//    finish.
+//    finish;
+//  - abandonRun(): every wait in progress throws RunAbandoned, so the run
+//    that waits unwinds; waits begun afterwards (a new game's) are not
+//    affected.
 #include <QObject>
 #include <cstdint>
 #include <functional>
@@ -27,6 +30,7 @@ public:
 signals:
     void wake();
     void quitRequested();
+    void runAbandoned();
 
 private:
     WaitHub() = default;
@@ -39,7 +43,22 @@ void wakeWaits();
 // RunAbandoned. Modal dialogs of this folder close themselves.
 void requestQuit();
 bool quitting();
-// Clears the quitting mark (for a program that starts over, and for tests).
+
+// Abandons the run in progress (the game was left for the start menu): every
+// wait that has begun throws RunAbandoned as soon as it gets control back, and
+// modal dialogs shown by execModal close. Until beginRun() every new wait
+// throws as well, so a run that goes on after leaving the game (EG goes on
+// with its next line) stops at its next wait.
+void abandonRun();
+// A new game starts: waits work again.
+void beginRun();
+// A mark for waits that do their own waiting: the number of abandonments so
+// far. throwIfAbandoned(mark) throws RunAbandoned when the program is quitting,
+// the game has been left, or a run has been abandoned since the mark was taken.
+std::uint64_t abandonMark();
+void throwIfAbandoned(std::uint64_t mark);
+// Clears the quitting mark and the left game (for a program that starts
+// over, and for tests).
 void resetQuit();
 
 // Blocks until condition() is true; the condition is tested at once and again

@@ -25,6 +25,9 @@ namespace {
 
 // Largest picture accepted, in pixels (256 MiB as 32-bit pixels).
 constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
+// Run-length encoded pictures up to this many pixels load whatever their
+// stream holds; bigger ones need about a byte of stream per 128 pixels.
+constexpr std::uint64_t kMaxRlePixelsWithoutData = 1024ull * 1024;
 // Largest file read; anything bigger cannot be a picture of the size above.
 constexpr qint64 kMaxFileBytes = 320ll * 1024 * 1024;
 
@@ -246,6 +249,12 @@ QImage decodeUncompressed(const Reader& r, const Header& h, const std::vector<QR
 // a delta or an early end of line or picture) stay black. A run or a delta
 // that leaves the picture, or a stream cut inside a command, is an error.
 QImage decodeRle(const Reader& r, const Header& h, const std::vector<QRgb>& pal) {
+    // A stream draws at most 255 pixels per two bytes. A picture that its
+    // stream could not fill to even a fraction of that is refused before
+    // anything is allocated, unless it is small enough to cost nothing.
+    const std::uint64_t pixels = std::uint64_t(h.width) * std::uint64_t(h.height);
+    const std::uint64_t streamBytes = r.size() - h.offBits;
+    if (pixels > kMaxRlePixelsWithoutData && pixels / 128 > streamBytes) throw badBitmapError();
     QImage img = newImage(h);
     const bool four = h.compression == BI_RLE4;
     const std::int64_t w = h.width, ht = h.height;

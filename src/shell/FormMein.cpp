@@ -375,7 +375,12 @@ void TFormMein::closeEvent(QCloseEvent* event) {
 
 void TFormMein::FormClose() {
     Skipping::instance().stopForPlayer();  // the start menu asks the player
-    if (!quitting() && startMenu_) startMenu_->show();
+    // The game is left: the run in progress, blocked in one of its waits,
+    // unwinds from there, and nothing more of it runs.
+    abandonRun();
+    if (quitting() || !startMenu_) return;
+    startMenu_->show();
+    startMenu_->activateWindow();  // its buttons take the keys at once
 }
 
 } // namespace qel

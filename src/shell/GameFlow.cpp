@@ -125,7 +125,7 @@ QPoint ClampVerbPosition(int x, int y) {
 }
 
 std::optional<QPoint> PointSelecting(const GameState& st, int object, QSize picture) {
-    if (object < 1 || object > 50) return std::nullopt;
+    if (object < 1 || object > kObjectCount) return std::nullopt;
     const ObjectRect& r = st.ObjectRects[object];
     if (r.Left == -1) return std::nullopt;
     // The object's part inside the picture; 64-bit so that bounds near the
@@ -169,7 +169,7 @@ std::optional<QPoint> PointSelecting(const GameState& st, int object, QSize pict
 
 std::vector<int> ReachableObjects(const GameState& st, QSize picture) {
     std::vector<int> out;
-    for (int n = 1; n <= 50; ++n)
+    for (int n = 1; n <= kObjectCount; ++n)
         if (PointSelecting(st, n, picture)) out.push_back(n);
     return out;
 }

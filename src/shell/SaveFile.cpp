@@ -9,10 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <limits>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,14 +128,56 @@ QString savePathForWriting() {
     return QDir::current().absoluteFilePath(QString::fromLatin1(kSaveFileName));
 }
 
+// The temporary files of a save: ".QELP.INI.<process id>.<count>.tmp".
+QString tempFileName(qint64 pid, unsigned count) {
+    return QStringLiteral(".%1.%2.%3.tmp").arg(QString::fromLatin1(kSaveFileName)).arg(pid).arg(count);
+}
+
+// The process that wrote a temporary save, or 0 when the name is not one.
+qint64 tempFileWriter(const QString& name) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\.%1\\.([0-9]{1,10})\\.[0-9]{1,10}\\.tmp$")
+            .arg(QRegularExpression::escape(QString::fromLatin1(kSaveFileName))));
+    const QRegularExpressionMatch m = pattern.match(name);
+    return m.hasMatch() ? m.captured(1).toLongLong() : 0;
+}
+
+// Removes the temporary saves that a player killed while saving left in the
+// folder: those of processes that no longer run, and earlier ones of this
+// process (whose own saves always finish or clean up). Other players that are
+// saving right now keep theirs; files of any other name are never touched.
+void removeStaleTempFiles(const QString& folder) {
+    QDir dir(folder);
+    const QStringList names = dir.entryList(QStringList{QStringLiteral(".*.tmp")},
+                                            QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString& name : names) {
+        const qint64 pid = tempFileWriter(name);
+        if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) continue;
+        const bool gone = ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+        if (gone || pid == ::getpid()) ::unlink(QFile::encodeName(dir.absoluteFilePath(name)).constData());
+    }
+}
+
+// Raises the access-denied error when the existing save may not be written:
+// the user lacks write permission, or the file is read-only for everyone
+// (which even the superuser, who may write anything, is held to, as a
+// read-only file is on the system the scenarios come from). The atomic
+// replacement would otherwise put a new file in its place regardless.
+void checkSaveWritable(const QByteArray& targetPath, const struct stat& old) {
+    if ((old.st_mode & 0222) == 0) throw ioError(IoCause::AccessDenied);
+    const int fd = ::open(targetPath.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == EACCES || errno == EPERM || errno == EROFS) throw ioErrorFromErrno(errno);
+        return;  // anything else shows when the replacement is written
+    }
+    ::close(fd);
+}
+
 // Creates a new, empty temporary file in folder; returns its descriptor and path.
 int createTempFile(const QString& folder, QByteArray& tempPath) {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QString name = QStringLiteral(".%1.%2.%3.tmp")
-                           .arg(QString::fromLatin1(kSaveFileName))
-                           .arg(qint64(::getpid()))
-                           .arg(++counter);
+        QString name = tempFileName(qint64(::getpid()), ++counter);
         tempPath = QFile::encodeName(QDir(folder).absoluteFilePath(name));
         int fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) return fd;
@@ -195,14 +240,16 @@ void WriteSaveFile(const GameState& st) {
     const QString folder = QFileInfo(target).absolutePath();
     const QByteArray targetPath = QFile::encodeName(target);
 
+    struct stat old {};
+    const bool replacing = ::stat(targetPath.constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing) checkSaveWritable(targetPath, old);
+
     QByteArray tempPath;
     FdGuard temp;
     temp.fd = createTempFile(folder, tempPath);
     try {
         // The replacement keeps the permissions of the save it replaces.
-        struct stat old {};
-        if (::stat(targetPath.constData(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(temp.fd, old.st_mode & 07777);
+        if (replacing) ::fchmod(temp.fd, old.st_mode & 07777);
         writeAll(temp.fd, bytes);
         if (::fsync(temp.fd) != 0) throw ioErrorFromErrno(errno);
         int fd = temp.fd;
@@ -214,6 +261,7 @@ void WriteSaveFile(const GameState& st) {
         throw;
     }
     syncFolder(folder);
+    removeStaleTempFiles(folder);
 }
 
 void ReadSaveFile(GameState& st) {

@@ -59,6 +59,7 @@ void TStartMenu::showEvent(QShowEvent* event) {
 
 void TStartMenu::startGame(const std::function<void()>& load) {
     hide();
+    beginRun();
     Game& g = main_->game();
     bool loaded = guarded([&] {
         PrepareGame(g);

@@ -1,4 +1,6 @@
 // End-to-end: the player itself, driven by replay files on the bundled demo.
+#include "TestFiles.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -8,6 +10,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 
@@ -58,7 +63,7 @@ struct Result {
 // Runs the player in the folder with the arguments; the transcript is read
 // from the file it writes.
 Result runPlayer(const QString& folder, QStringList args, const QString& platform = "offscreen",
-                 bool underXvfb = false) {
+                 bool underXvfb = false, int timeoutMs = 120000) {
     QProcess p;
     p.setWorkingDirectory(folder);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -73,7 +78,7 @@ Result runPlayer(const QString& folder, QStringList args, const QString& platfor
         p.start(QStringLiteral(QEL_PLAYER_BIN), args);
     }
     Result r;
-    if (!p.waitForFinished(120000)) {
+    if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
         r.errors = "timed out";
@@ -144,6 +149,27 @@ TEST(Replay, SkippingPassesPagesAndStopsWhereThePlayerIsAsked) {
     expectGolden(r.transcript, "skip.transcript");
 }
 
+TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
+    DemoFolder demo;
+    Result r = runPlayer(demo.path(), {"--trace", "--replay", kReplays + "/demo_full.txt", "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+    expectGolden(r.transcript, "demo_full.transcript");
+    for (const char* expected : {"\nOpning.dat:12: .FW,2,星灯りの灯台\n", "\nOpning.dat:22: .\nOpning.dat:22: [wait: page click]\n",
+                                 ": [scene: Tower.dat]\nTower.dat:"})
+        EXPECT_TRUE(r.errors.contains(QString::fromUtf8(expected))) << expected << "\n" << r.errors.toStdString();
+}
+
+TEST(Replay, AScriptErrorNamesItsFileAndLineOnStandardError) {
+    DemoFolder demo;
+    writeText(demo.path("Opning.dat"), "Beach\r\n;\r\n.Start\r\nhello\r\n.FS,1,x\r\n;\r\n");
+    writeText(demo.path("errors.txt"), "ok\nnew\nok\n");
+    Result r = runPlayer(demo.path(), {"--replay", demo.path("errors.txt"), "Opning.dat"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.transcript.contains(QString::fromUtf8("error 'x' は整数ではありません\n")))
+        << r.transcript.toStdString();
+    EXPECT_TRUE(r.errors.contains(QString::fromUtf8("Opning.dat:5: 'x' は整数ではありません\n"))) << r.errors.toStdString();
+}
+
 TEST(Replay, AKeyboardOnlyPlayThroughEndsAsTheFullReplayDoes) {
     // Every action of the replay is a key or typed text.
     const QStringList actions = readText(kReplays + "/demo_keys.txt").split('\n');
@@ -189,6 +215,12 @@ TEST(Replay, AnActionThatDoesNotFitEndsWithStatus3) {
     Result r = runPlayer(demo.path(), {"--replay", demo.path("bad.txt"), "Opning.dat"});
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.transcript.contains("replay-error 3: no verb window is open\nend\n")) << r.transcript.toStdString();
+    // Also while the box of the start menu's creation is open, before the
+    // program's main loop has started (it used to start and never end).
+    writeText(demo.path("early.txt"), "new\n");
+    r = runPlayer(demo.path(), {"--replay", demo.path("early.txt"), "Opning.dat"}, "offscreen", false, 30000);
+    EXPECT_EQ(r.status, 3) << r.errors.toStdString();
+    EXPECT_TRUE(r.transcript.endsWith("replay-error 1: the start menu is not waiting\nend\n")) << r.transcript.toStdString();
 }
 
 TEST(Replay, AnUnknownKeyNameEndsWithStatus3) {
@@ -224,8 +256,126 @@ TEST(Player, HelpAndVersion) {
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), "QEL Player ver.1.24\n");
     p.start(QStringLiteral(QEL_PLAYER_BIN), {"--help"});
     ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_TRUE(p.readAllStandardOutput().contains("--replay FILE"));
+    const QByteArray help = p.readAllStandardOutput();
+    EXPECT_TRUE(help.contains("--replay FILE"));
+    EXPECT_TRUE(help.contains("Shift+Tab")) << "the keys are listed";
     p.start(QStringLiteral(QEL_PLAYER_BIN), {"--bogus"});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 2);
+}
+
+namespace {
+
+// A small MIDI file: one note.
+QByteArray tinyMidi() {
+    const QByteArray track("\x00\x90\x3C\x40\x60\x80\x3C\x40\x00\xFF\x2F\x00", 12);
+    QByteArray m("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk", 18);
+    const quint32 n = quint32(track.size());
+    for (int shift : {24, 16, 8, 0}) m.append(char((n >> shift) & 0xFF));
+    return m + track;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+TEST(Replay, ScriptsThatNeverWaitAreStoppedWithinSeconds) {
+    // Each of these ran for minutes before the line count stopped it, the
+    // player frozen meanwhile. The bound here is generous; the benchmark
+    // runaway.stop_ms has the exact figure.
+    struct Case {
+        const char* what;
+        QByteArray opening;
+    };
+    const Case cases[] = {
+        {"two scenes jumping to each other", "bg\r\n;\r\n.Start\r\n.JS,B\r\n;\r\nend\r\n"},
+        {"music started on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.MP,1,m.mid\r\n.JR,Start\r\n;\r\nend\r\n"},
+        {"a picture drawn on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.GP,0,0,2,pic\r\n.JR,Start\r\n;\r\nend\r\n"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
+        writeBytes(dir.filePath("pic.bmp"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::patternImage(32, 32, 1))));
+        writeBytes(dir.filePath("m.mid"), tinyMidi());
+        writeBytes(dir.filePath("Opning.dat"), c.opening);
+        writeBytes(dir.filePath("B.dat"), "bg\r\n;\r\n.Start\r\n.JS,Opning\r\n;\r\nend\r\n");
+        writeText(dir.filePath("replay.txt"), "ok\nnew\nok\n");
+        Result r = runPlayer(dir.path(), {"--replay", dir.filePath("replay.txt"), "Opning.dat"}, "offscreen", false, 30000);
+        EXPECT_EQ(r.status, 0) << c.what << ": " << r.errors.toStdString();
+        EXPECT_TRUE(r.transcript.contains(QString::fromUtf8(
+            "error スクリプトが待ちのないまま 10000000 行を超えて実行されたため、停止しました\n> ok\n")))
+            << c.what << ":\n" << r.transcript.right(2000).toStdString();
+    }
+}
+
+TEST(Replay, LeavingTheGameForTheStartMenuAbandonsItsRun) {
+    // The first game is left at its first page (no save, no quit); the second
+    // game must play alone up to its first idle moment, where the first run,
+    // still blocked in its page wait, used to carry on inside it.
+    DemoFolder demo;
+    writeText(demo.path("leave.txt"), QString::fromUtf8("ok\nnew\nrclick 5 5\nmenu TopMenu\nno\nno\nnew\npage\n"
+                                                        "input 太郎\npage\npage\npage\n"));
+    Result r = runPlayer(demo.path(), {"--replay", demo.path("leave.txt"), "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+    expectGolden(r.transcript, "leave_and_new_game.transcript");
+    EXPECT_FALSE(QFile::exists(demo.path("QELP.INI")));
+}
+
+TEST(Player, EndsOnATermSignalWithinTwoSecondsWhilePlayingMusicOrAsking) {
+    // Once music had played, the audio library's own signal handlers made
+    // SIGTERM, SIGINT and SIGHUP do nothing. The player runs on a real X
+    // server; its transcript, on standard output, tells when it has reached
+    // the moment to be interrupted (a replayed wait keeps it there).
+    if (QStandardPaths::findExecutable("xvfb-run").isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+    struct Case {
+        const char* what;
+        const char* replay;
+        const char* reached;  // the transcript line that shows the moment
+    };
+    const Case cases[] = {
+        {"page wait with music", "ok\nnew\nwait 60000\n", "page"},
+        {"the quit question open", "ok\nnew\nrclick 5 5\nmenu Exit\nwait 60000\n", "box 確認"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
+        writeBytes(dir.filePath("m.mid"), tinyMidi());
+        writeBytes(dir.filePath("Opning.dat"), "bg\r\n;\r\n.Start\r\n.MP,3,m.mid\r\nhello\r\n.\r\n;\r\nend\r\n");
+        writeText(dir.filePath("replay.txt"), c.replay);
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        p.setProcessEnvironment(env);
+        // The shell replaces itself with the player, so the number it writes is the player's.
+        p.start("xvfb-run", {"-a", "-s", "-screen 0 1024x768x24", "sh", "-c",
+                             "echo $$ > pid; exec \"$0\" \"$@\"", QStringLiteral(QEL_PLAYER_BIN), "--transcript", "-",
+                             "--replay", "replay.txt", "--real-time", "Opning.dat"});
+        ASSERT_TRUE(p.waitForStarted()) << c.what;
+        QByteArray out;
+        bool reached = false;
+        while (!reached && p.waitForReadyRead(30000)) {
+            out += p.readAllStandardOutput();
+            for (const QByteArray& line : out.split('\n'))
+                if (line.startsWith(c.reached)) reached = true;
+        }
+        ASSERT_TRUE(reached) << c.what << ":\n" << out.toStdString() << p.readAllStandardError().toStdString();
+        QFile pidFile(dir.filePath("pid"));
+        ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly)) << c.what;
+        const pid_t pid = pid_t(pidFile.readAll().trimmed().toInt());
+        ASSERT_GT(pid, 1) << c.what;
+        ASSERT_EQ(::kill(pid, SIGTERM), 0) << c.what;
+        const bool ended = p.waitForFinished(2000);
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            p.waitForFinished();
+        }
+        EXPECT_TRUE(ended) << c.what << ": still running 2 s after SIGTERM";
+        EXPECT_FALSE(QFile::exists(dir.filePath("QELP.INI"))) << c.what;
+    }
 }

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -332,4 +333,23 @@ TEST_F(WindowsTest, PageKeysTurnAWaitingPageFromEitherWindow) {
     EXPECT_FALSE(quitting());
     EXPECT_EQ(next, steps.size());
     EXPECT_EQ(lines(), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
+}
+
+TEST_F(WindowsTest, OperandsAtTheEndsOfTheIntegerRangeKeepWindowsWhereTheWindowSystemReaches) {
+    // Centring, placing and sizing the message window and the text's baseline
+    // add to the operands; the sums must neither wrap round nor leave the range
+    // that the window system takes.
+    startScene(".Start\r\n.FW,1,x,2147483647,2147483647\r\n"
+               ".MW,2147483647,2147483647,1,x,2147483647,2147483647\r\n"
+               ".PT,0,2147483647,clRed,x,-12,abc\r\n.PT,2147483647,0,clRed,x,-12,abc\r\n;\r\nend\r\n");
+    EXPECT_EQ(p.main->pos(), QPoint(32767, 32767));
+    EXPECT_EQ(p.messages->pos(), QPoint(32767, 32767));
+    // No larger than the desktop.
+    EXPECT_EQ(p.messages->size(), p.messages->screen()->virtualSize());
+    // Nothing of the text lands on the picture.
+    EXPECT_EQ(p.main->game().pics.ImageFront, solidImage(480, 300, 0x336699));
+
+    startScene(".Start\r\n.FW,1,x,-2147483648,-2147483648\r\n.MW,-2147483648,-2147483648\r\n;\r\nend\r\n");
+    EXPECT_EQ(p.main->pos(), QPoint(-32768, -32768));
+    EXPECT_EQ(p.messages->pos(), QPoint(-32768, -32768));
 }

@@ -152,13 +152,19 @@ TEST_F(MusicPlaybackTest, AMissingFileRaisesTheMediaErrorAndLeavesThePlayerClose
     EXPECT_FALSE(mp.MediaPlayer2().open);
 }
 
-TEST_F(MusicPlaybackTest, AFailedOpenShowsTheBackEndsTextInCp932OrTheUnknownError) {
-    audio.failures = {{"a.mid", QString::fromUtf8("再生できない形式です")}, {"c.wav", QString()}};
+TEST_F(MusicPlaybackTest, AFileTheBackEndCannotOpenShowsThePlayersOwnTextAndTheReasonGoesToTheErrorOutput) {
+    // The back end's text is the audio library's, in English ("ModPlug_Load
+    // failed"): the player shows its own, and the reason goes to stderr.
+    audio.failures = {{"a.mid", QStringLiteral("ModPlug_Load failed")}, {"c.wav", QString()}};
     mp.MP(3, "b.mid");
-    EXPECT_EQ(errorOf([&] { mp.MP(3, "a.mid"); }), sj("再生できない形式です"));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(errorOf([&] { mp.MP(3, "a.mid"); }), sj("ﾌｧｲﾙ a.mid は開けません"));
     EXPECT_FALSE(mp.midip().open);
     EXPECT_FALSE(mp.Timer1().isActive());  // nothing left to repeat
-    EXPECT_EQ(errorOf([&] { mp.WP(1, "c.wav"); }), sj("原因不明のｴﾗｰ"));
+    EXPECT_EQ(errorOf([&] { mp.WP(1, "c.wav"); }), sj("ﾌｧｲﾙ c.wav は開けません"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("a.mid: ModPlug_Load failed"), std::string::npos) << err;
+    EXPECT_NE(err.find("c.wav: "), std::string::npos) << err;
 }
 
 TEST_F(MusicPlaybackTest, TheTimerOnAClosedPlayerRaisesNoDevice) {

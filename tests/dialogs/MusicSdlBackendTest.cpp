@@ -47,7 +47,9 @@ TEST(MusicSdlBackendTest, PlaysGeneratedFilesOnBothChannelsWithoutCrashing) {
     SdlAudioBackend audio;
     QString why;
     ASSERT_TRUE(audio.open(AudioChannel::Music, dir + "tone.wav", &why)) << why.toStdString();
-    if (audio.audible()) EXPECT_NEAR(double(audio.lengthMs(AudioChannel::Music)), 200.0, 5.0);
+    if (audio.audible()) {
+        EXPECT_NEAR(double(audio.lengthMs(AudioChannel::Music)), 200.0, 5.0);
+    }
     audio.play(AudioChannel::Music);
     audio.play(AudioChannel::Music);  // a restart while playing
 
@@ -56,7 +58,9 @@ TEST(MusicSdlBackendTest, PlaysGeneratedFilesOnBothChannelsWithoutCrashing) {
     audio.play(AudioChannel::Music);
 
     ASSERT_TRUE(audio.open(AudioChannel::Sound, dir + "tone.wav", &why)) << why.toStdString();
-    if (audio.audible()) EXPECT_NEAR(double(audio.lengthMs(AudioChannel::Sound)), 200.0, 5.0);
+    if (audio.audible()) {
+        EXPECT_NEAR(double(audio.lengthMs(AudioChannel::Sound)), 200.0, 5.0);
+    }
     audio.play(AudioChannel::Sound);
     QTest::qWait(50);  // both channels run at once
     audio.close(AudioChannel::Sound);

@@ -4,6 +4,7 @@
 #include "platform/Waits.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -81,6 +82,26 @@ TEST(TextInput, OkKeepsTheTextForTheNextUseAndCancelEmptiesIt) {
               }),
               "");
     EXPECT_TRUE(d.Edit1->text().isEmpty());
+}
+
+TEST(TextInput, TheRememberedTextIsNeverSelectedWhenTheFieldGetsTheFocus) {
+    TFTextIn d;
+    d.Edit1->setText(QStringLiteral("remembered"));
+    EXPECT_EQ(askWith(d, [&] {
+                  // However the focus comes back (the window activated again, Tab
+                  // round the dialog), the caret is at the end and nothing is selected.
+                  for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::TabFocusReason,
+                                                 Qt::BacktabFocusReason, Qt::ShortcutFocusReason}) {
+                      d.Edit1->setCursorPosition(0);
+                      QFocusEvent focusIn(QEvent::FocusIn, reason);
+                      QApplication::sendEvent(d.Edit1, &focusIn);
+                      EXPECT_FALSE(d.Edit1->hasSelectedText()) << reason;
+                      EXPECT_EQ(d.Edit1->cursorPosition(), 10) << reason;
+                  }
+                  QTest::keyClicks(d.Edit1, "!");
+                  QTest::keyClick(d.Edit1, Qt::Key_Return);
+              }),
+              "remembered!");
 }
 
 TEST(TextInput, CloseBoxKeepsTheText) {

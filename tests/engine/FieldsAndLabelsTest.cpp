@@ -20,7 +20,7 @@ TEST(GetField, RepeatsTheLastFieldAndCutsAt255Bytes) {
     EXPECT_EQ(GetField(0, longTail + ",b").size(), 300u);  // a field ended by a comma is not cut
 
     // The command dispatcher splits a line in one pass: the same fields.
-    for (const std::string line : {std::string(".FS"), std::string(".FS,3,1"), std::string("a, b ,c"),
+    for (const std::string& line : {std::string(".FS"), std::string(".FS,3,1"), std::string("a, b ,c"),
                                    std::string("a,,"), std::string(","), std::string(",,,,,,,,,"),
                                    std::string(".PT,1,2,3,4,5,6,7,8"), "a," + longTail, longTail,
                                    longTail + ",b", std::string()}) {

@@ -480,3 +480,38 @@ TEST(BitmapFile, UnreadableFileCannotBeOpened) {
         EXPECT_EQ(e.text(), cannotOpenError("locked.bmp").text());
     }
 }
+
+TEST(Bitmap, RleDeclaringMorePixelsThanItsStreamCanFillIsRefusedBeforeAllocating) {
+    Bmp rle;
+    rle.bpp = 8;
+    rle.compression = 1;
+    rle.palette = {K, R};
+    // A kilobyte of stream cannot fill 8192 x 8192 pixels (it would cost 256 MiB).
+    rle.width = rle.height = 8192;
+    rle.pixels.clear();
+    for (int i = 0; i < 500; ++i) rle.pixels += std::string("\xFF\x01", 2);
+    rle.pixels += std::string("\x00\x01", 2);
+    expectBad(rle.bytes(), "8192 x 8192 from a kilobyte");
+    Bmp four = rle;
+    four.bpp = 4;
+    four.compression = 2;
+    expectBad(four.bytes(), "RLE4 8192 x 8192 from a kilobyte");
+
+    // A big picture coded in the longest runs there are loads.
+    rle.width = 2048;
+    rle.height = 1024;
+    rle.pixels.clear();
+    for (int row = 0; row < rle.height; ++row) {
+        for (int i = 0; i < 8; ++i) rle.pixels += std::string("\xFF\x01", 2);
+        rle.pixels += std::string("\x08\x01\x00\x00", 4);
+    }
+    QImage full = decodeBitmap(qb(rle.bytes()));
+    EXPECT_EQ(full.size(), QSize(2048, 1024));
+    EXPECT_EQ(full.pixel(2047, 0), R | 0xFF000000u);
+    EXPECT_EQ(full.pixel(0, 1023), R | 0xFF000000u);
+
+    // A small picture that ends at once still loads, black.
+    rle.width = rle.height = 1000;
+    rle.pixels = std::string("\x00\x01", 2);
+    EXPECT_EQ(decodeBitmap(qb(rle.bytes())).pixel(999, 999), 0xFF000000u);
+}

@@ -132,3 +132,19 @@ TEST(FileLookup, AbsolutePathsAndThingsThatAreNotFiles) {
     EXPECT_FALSE(findFile("nothing\\missing.dat").has_value());
     EXPECT_TRUE(fileExists("SUB\\ABS.BMP"));
 }
+
+TEST(FileLookup, ManySpellingsOfOneFolderKeepTheWalkLinearInTheParts) {
+    // Two spellings of a link to the folder itself: every level of the name
+    // can be reached both ways, and a walk that tried each combination would
+    // take 2^40 steps for the missing file.
+    ScratchFolder dir;
+    dir.write("end.txt", "end");
+    const std::string here = QFile::encodeName(dir.path()).toStdString();
+    ASSERT_EQ(::symlink(".", (here + "/a").c_str()), 0);
+    ASSERT_EQ(::symlink(".", (here + "/A").c_str()), 0);
+    std::string deep;
+    for (int i = 0; i < 40; ++i) deep += i % 3 ? "a\\" : "A\\";
+    EXPECT_EQ(found(deep + "missing"), "(none)");
+    EXPECT_EQ(found(deep + "END.TXT"), "end");
+    EXPECT_EQ(found(deep + "a\\missing\\end.txt"), "(none)");
+}

@@ -52,3 +52,34 @@ TEST(BrokenSave, TheEndOfFileMarkEndsEverything) {
     EXPECT_EQ(st.StrVars[2], "");  // the line read at byte 26 is empty, and so is every later one
     EXPECT_EQ(st.StrVars[3], "");
 }
+
+TEST(BrokenSave, AHugeSceneNameIsShownCutShort) {
+    // A first line of 20 MB names a scene no file can have; the error shows
+    // the start of the name and an ellipsis, not 20 MB of text. Integer lines
+    // that do not convert are shown the same way.
+    const std::string zeros = [] {
+        std::string z;
+        for (int i = 0; i < 50; ++i) z += "0\r\n";
+        return z;
+    }();
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string(20 << 20, 'x') + "\r\n" + zeros, "ﾌｧｲﾙ " + std::string(200, 'x') + "… は開けません"},
+        {"s\r\n" + std::string(1000, '9') + "x\r\n", "'" + std::string(200, '9') + "…' は整数ではありません"},
+        {std::string(100, 'x') + sj("名") + std::string(200, 'x') + "\r\n" + zeros,
+         "ﾌｧｲﾙ " + std::string(100, 'x') + "名" + std::string(99, 'x') + "… は開けません"},
+    };
+    for (const auto& [save, expected] : cases) {
+        ScratchFolder dir;
+        dir.write("QELP.INI", save);
+        FakeHost host;
+        Game g(host);
+        PrepareGame(g);
+        QString err;
+        try {
+            LoadSavedGame(g, "Opning.dat");
+        } catch (const GameError& e) {
+            err = decode(e.text());
+        }
+        EXPECT_EQ(err.toStdString(), expected);
+    }
+}

@@ -213,3 +213,41 @@ TEST(SaveFile, FailedReplaceLeavesNoTemporaryFile) {
     EXPECT_EQ(folderEntries(dir), QStringList{"QELP.INI"});
     EXPECT_TRUE(QFileInfo(dir.path() + "/QELP.INI").isDir());
 }
+
+TEST(SaveFile, AReadOnlySaveIsRefusedNotReplaced) {
+    // The folder is writable, so only the file's own permission can stop the
+    // replacement. No write permission for anyone is read-only for every user,
+    // the superuser included (tests may well run as root).
+    ScratchFolder dir;
+    const std::string old = saveText("old.dat", fiftyInts("1"), nineStrs());
+    dir.write("QELP.INI", old);
+    const QByteArray path = QFile::encodeName(dir.path() + "/QELP.INI");
+    ASSERT_EQ(::chmod(path.constData(), 0444), 0);
+    GameState st;
+    st.SceneName = "new.dat";
+    EXPECT_EQ(errorText([&] { WriteSaveFile(st); }), ioError(IoCause::AccessDenied).text());
+    EXPECT_EQ(dir.read("QELP.INI"), old);
+    EXPECT_EQ(folderEntries(dir), QStringList{"QELP.INI"});
+
+    // Writable again: the save goes through.
+    ASSERT_EQ(::chmod(path.constData(), 0644), 0);
+    WriteSaveFile(st);
+    EXPECT_EQ(dir.read("QELP.INI"), SaveFileBytes(st));
+}
+
+TEST(SaveFile, TemporarySavesLeftByAKilledPlayerGoAtTheNextSave) {
+    ScratchFolder dir;
+    // A process number that no process has, this process's own, and one that runs.
+    const std::string gone = ".QELP.INI.2147483646.3.tmp";
+    const std::string mine = ".QELP.INI." + std::to_string(::getpid()) + ".999999.tmp";
+    const std::string running = ".QELP.INI.1.5.tmp";
+    for (const std::string& name : {gone, mine, running, std::string(".QELP.INI.x.1.tmp"),
+                                    std::string("QELP.INI.2147483646.1.tmp"), std::string(".other.2147483646.1.tmp")})
+        dir.write(name, "partial");
+    GameState st;
+    WriteSaveFile(st);
+    QStringList left = folderEntries(dir);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{".QELP.INI.1.5.tmp", ".QELP.INI.x.1.tmp", ".other.2147483646.1.tmp", "QELP.INI",
+                                 "QELP.INI.2147483646.1.tmp"}));
+}
