@@ -21,6 +21,7 @@
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
+#include "shell/ReadingControls.h"
 #include "shell/SaveFile.h"
 #include "shell/StartMenu.h"
 
@@ -76,6 +77,12 @@ const char* kUsage =
     "  Ctrl+Plus, Ctrl+Minus   draw the game larger, smaller\n"
     "  Ctrl+0              back to the automatic size\n"
     "  F11, Alt+Enter      full screen on and off\n"
+    "  Page Up, Up, or the mouse wheel turned up over the picture or the text\n"
+    "                      show the text so far (Esc, a click or the wheel turned\n"
+    "                      down at its end close it)\n"
+    "  Ctrl (held)         skip: pages turn by themselves, transitions and timed\n"
+    "                      waits end at once; stops wherever the game asks you\n"
+    "  F8                  start or stop skipping without holding a key\n"
     "The scale and full screen are remembered for the next start\n"
     "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
     "\n"
@@ -261,6 +268,8 @@ PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& cloc
     w.verbs = verbs.get();
     textInput = std::make_unique<TFTextIn>();
     w.textInput = textInput.get();
+    reading = std::make_unique<ReadingControls>(*main, *messages);
+    w.reading = reading.get();
 
     host = std::make_unique<WindowHost>(w, clock);
     main->connectWindows(startMenu.get(), messages.get(), verbs.get());

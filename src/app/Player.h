@@ -31,6 +31,7 @@ public:
     std::unique_ptr<TFormMsgText> messages;
     std::unique_ptr<TFromCom> verbs;
     std::unique_ptr<TFTextIn> textInput;
+    std::unique_ptr<ReadingControls> reading;
     std::unique_ptr<WindowHost> host;
     std::unique_ptr<ScriptTrace> trace;  // between the game and the host, with --trace
     std::unique_ptr<MusicPlayback> players;

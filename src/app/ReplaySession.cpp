@@ -6,8 +6,10 @@
 #include "dialogs/VerbWindow.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
+#include "platform/Skipping.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
+#include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
 
 #include <QCoreApplication>
@@ -150,6 +152,8 @@ void Session::waitEnds(Turn turn) {
     requestCheck(true);
 }
 
+void Session::historyShown(int lines) { line("history " + std::to_string(lines)); }
+
 void Session::handlerLeaves() {
     --handlerDepth_;
     requestCheck(true);
@@ -175,6 +179,7 @@ std::optional<Turn> Session::currentTurn(QObject** what) const {
     if (!frames_.empty()) {
         const Frame& top = frames_.back();
         if (top.depth != handlerDepth_) return std::nullopt;  // something runs above the wait
+        if (top.turn == Turn::Page && skipping()) return std::nullopt;  // the page turns by itself
         if (what) *what = top.what;
         return top.turn;
     }
@@ -366,6 +371,18 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         } else {
             w_->messages->close();
         }
+        return {};
+    }
+    if (w == "history") {
+        if (!onPicture || !main->isVisible()) return QStringLiteral("the main picture is not waiting");
+        w_->reading->openHistory();
+        if (!w_->reading->historyOpen()) return QStringLiteral("the history did not open");
+        w_->reading->closeHistory();
+        return {};
+    }
+    if (w == "skip") {
+        if (a.rest != "on" && a.rest != "off") return QStringLiteral("expected: skip on, or skip off");
+        Skipping::instance().setOn(a.rest == "on");
         return {};
     }
     if (w == "closemain") {

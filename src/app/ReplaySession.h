@@ -60,6 +60,7 @@ public:
     void handlerEnters() override { ++handlerDepth_; }
     void handlerLeaves() override;
     void action(const std::string& replayLine) override;
+    void historyShown(int lines) override;
 
 private:
     struct Frame {

@@ -4,6 +4,7 @@
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
 #include "platform/Cp932.h"
+#include "platform/Skipping.h"
 #include "platform/Waits.h"
 #include <QLineEdit>
 #include "platform/PlayerEvents.h"
@@ -13,25 +14,32 @@
 
 namespace qel {
 
+TextHistory& WindowHost::history() { return w_.main->game().history; }
+
 void WindowHost::clearMessageText() {
+    history().endPage();
     w_.messages->ClearMessageText();
     playerEvents().cleared();
 }
 void WindowHost::addMessageLine(const std::string& line) {
     playerEvents().text(line);
+    history().addLine(line);
     w_.messages->AddMessageLine(line);
 }
 void WindowHost::waitForPage() {
     WaitReport report(Turn::Page, w_.messages, std::string());
-    w_.messages->WaitForPage();
+    history().endPage();
+    w_.messages->WaitForPage([this] { clock_.waitMs(kSkipPageMs); });
 }
 void WindowHost::closeMessageWindow() {
     playerEvents().cleared();
+    history().endPage();
     w_.messages->CloseMessageWindow();
 }
 void WindowHost::hideMessageWindow() { w_.messages->hide(); }
 void WindowHost::showFace(const std::string& name) { w_.messages->ShowFace(name); }
 void WindowHost::resetFace() {
+    history().endPage();
     w_.messages->ResetFace();
     playerEvents().cleared();
 }
@@ -66,9 +74,18 @@ void WindowHost::playSound(std::int32_t mode, const std::string& file) {
     playerEvents().sound(mode, file);
     if (sound) sound(mode, file);
 }
+bool WindowHost::skipping() { return qel::skipping(); }
 void WindowHost::sceneLoaded(const std::string& sceneName) { playerEvents().sceneLoaded(sceneName); }
 
 std::int64_t RealClock::nowMs() { return monotonicMs(); }
-void RealClock::waitMs(std::int64_t ms) { qel::waitMs(ms); }
+void RealClock::waitMs(std::int64_t ms) {
+    // The game's timed waits are transition steps and OS waits, both of which
+    // the player's skipping ends at once.
+    if (ms <= 0 || qel::skipping()) {
+        qel::waitMs(0);
+        return;
+    }
+    waitUntil([] { return qel::skipping(); }, ms);
+}
 
 } // namespace qel

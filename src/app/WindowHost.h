@@ -6,11 +6,13 @@
 
 namespace qel {
 
+class TextHistory;
 class TStartMenu;
 class TFormMein;
 class TFormMsgText;
 class TFromCom;
 class TFTextIn;
+class ReadingControls;
 
 struct Windows {
     TStartMenu* startMenu = nullptr;
@@ -18,6 +20,7 @@ struct Windows {
     TFormMsgText* messages = nullptr;
     TFromCom* verbs = nullptr;
     TFTextIn* textInput = nullptr;
+    ReadingControls* reading = nullptr;
 };
 
 // Time as the player sees it: the real clock, or a virtual one for replays.
@@ -58,9 +61,11 @@ public:
     void playSound(std::int32_t mode, const std::string& file) override;
     std::int64_t nowMs() override { return clock_.nowMs(); }
     void waitMs(std::int64_t ms) override { clock_.waitMs(ms); }
+    bool skipping() override;
     void sceneLoaded(const std::string& sceneName) override;
 
 private:
+    TextHistory& history();
     Windows w_;
     Clock& clock_;
 };

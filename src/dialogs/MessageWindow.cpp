@@ -5,6 +5,7 @@
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
+#include "platform/Skipping.h"
 #include "platform/Waits.h"
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
@@ -174,6 +175,21 @@ void TFormMsgText::CloseMessageWindow() {
 void TFormMsgText::WaitForPage() {
     setPageClick(0);
     waitUntil([this] { return pageClick_ == 100; });
+}
+
+void TFormMsgText::WaitForPage(const std::function<void()>& skipPause) {
+    setPageClick(0);
+    for (;;) {
+        waitUntil([this] { return pageClick_ == 100 || skipping(); });
+        if (pageClick_ == 100) return;
+        skipPause();
+        if (pageClick_ == 100) return;
+        if (skipping()) {
+            setPageClick(100);
+            return;
+        }
+        // Skipping stopped during the pause: the page waits for the player.
+    }
 }
 
 int TFormMsgText::faceWidth() const { return Image1->width() / scale_; }

@@ -69,6 +69,10 @@ public:
     // The page wait: PageClick := 0, then waits until it is 100. Throws
     // RunAbandoned when the program quits meanwhile.
     void WaitForPage();
+    // The script's page wait, which the player may skip: as WaitForPage, but
+    // while skipping the page turns by itself after skipPause() (a short wait
+    // on the game's clock, handling events) unless the player turned it.
+    void WaitForPage(const std::function<void()>& skipPause);
     // CP: shows name + ".BMP" as the face when that file exists; a missing
     // file does nothing, an invalid one raises the bitmap error.
     void ShowFace(const std::string& cp932Name);

@@ -3,6 +3,7 @@
 // reaches the windows. Exactly one exists, owned by the main window.
 #include "engine/GameState.h"
 #include "engine/Host.h"
+#include "engine/TextHistory.h"
 #include "scene/PictureLayers.h"
 
 #include <QColor>
@@ -30,6 +31,8 @@ struct Game {
     GameState st;
     PictureLayers pics;
     CanvasFont canvasFont;
+    // What the message window has shown since this game began; not saved.
+    TextHistory history;
     GameHost& host;
     // Script lines run since the last wait; bounds a run that never waits.
     std::int64_t linesSinceWait = 0;

@@ -76,6 +76,9 @@ public:
     // Handles pending events, then blocks until ms milliseconds have passed on
     // the clock (ms <= 0: one pass over the pending events only).
     virtual void waitMs(std::int64_t ms) = 0;
+    // True while the player skips: a transition jumps to its final picture
+    // and a timed wait ends at once (page waits turn by themselves).
+    virtual bool skipping() { return false; }
 
     // --- observers (replay transcripts); default: nothing ---
     virtual void sceneLoaded(const std::string& /*sceneName*/) {}

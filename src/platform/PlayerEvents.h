@@ -44,17 +44,18 @@ public:
     virtual void handlerLeaves() {}
     // An action the player took, in the replay syntax (UTF-8).
     virtual void action(const std::string& /*replayLine*/) {}
+    // The text history was opened, holding this many lines.
+    virtual void historyShown(int /*lines*/) {}
 };
 
 PlayerEvents& playerEvents();
 void setPlayerEvents(PlayerEvents* events);  // nullptr: nobody listens
 
-// Reports a wait for its whole length.
+// Reports a wait for its whole length. A wait that asks the player (a box,
+// the verb window, the text input) also ends the player's skipping.
 class WaitReport {
 public:
-    WaitReport(Turn t, QObject* what, const std::string& detail) : turn_(t) {
-        playerEvents().waitBegins(t, what, detail);
-    }
+    WaitReport(Turn t, QObject* what, const std::string& detail);
     ~WaitReport() { playerEvents().waitEnds(turn_); }
     WaitReport(const WaitReport&) = delete;
     WaitReport& operator=(const WaitReport&) = delete;

@@ -126,13 +126,14 @@ void TransitionTo(Game& g, int mode, const std::string& name) {
         const int last = horizontal ? NW : NH;
         const int first = (mode % 2 == 0) ? 0 : 1;  // the sliding-in modes start with an empty step
         for (int s = first; s <= last; ++s) {
+            if (g.host.skipping()) break;  // straight to the final picture
             runStep(g.pics.ImageFront, pic, mode, s);
             g.host.repaintPicture();
             g.host.waitMs(kStepDelayMs);
             noteWait(g);
         }
         // The strip that a size not divisible by 10 leaves, or everything when
-        // there were no steps.
+        // there were no steps or the player skipped them.
         showNew(g.pics.ImageFront, 0, 0, pic, 0, 0, g.pics.ImageFront.width(), g.pics.ImageFront.height());
     }
     g.host.repaintPicture();
@@ -140,7 +141,9 @@ void TransitionTo(Game& g, int mode, const std::string& name) {
 
 void TimedWait(Game& g, std::int64_t ms) {
     ClickLockGuard lock(g.host);
-    if (ms >= 0) {
+    if (g.host.skipping()) {
+        g.host.waitMs(0);  // skipped: one pass over the pending events
+    } else if (ms >= 0) {
         // Until the clock is past now + ms: at least one tick more than ms.
         g.host.waitMs(ms < std::numeric_limits<std::int64_t>::max() ? ms + 1 : ms);
     } else {

@@ -2,6 +2,7 @@
 
 #include "dialogs/MessageWindow.h"
 #include "dialogs/VerbWindow.h"
+#include "platform/Skipping.h"
 #include "engine/Script.h"
 #include "platform/Cp932.h"
 #include "platform/FileLookup.h"
@@ -458,6 +459,22 @@ bool TFormMein::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+// Counts the script runs in progress. When the outermost one ends with the
+// main window up, the game waits idle for a click: the player's skipping
+// stops there.
+class TFormMein::RunDepth {
+public:
+    explicit RunDepth(TFormMein& w) : w_(w) { ++w_.runs_; }
+    ~RunDepth() {
+        if (--w_.runs_ == 0 && w_.isVisible()) Skipping::instance().stopForPlayer();
+    }
+    RunDepth(const RunDepth&) = delete;
+    RunDepth& operator=(const RunDepth&) = delete;
+
+private:
+    TFormMein& w_;
+};
+
 // ---------------------------------------------------------------- keyboard play
 
 bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
@@ -541,6 +558,7 @@ void TFormMein::openPopupFromKeys() {
 
 void TFormMein::FormActivate() {
     if (!game_ || game_->st.PendingStart != 1) return;
+    RunDepth run(*this);
     guarded([this] { qel::FormActivate(*game_); });
 }
 
@@ -557,6 +575,7 @@ void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
             !game_->inTransition)
             hit = HitTest(st, x, y);
         if (hit == 0) return;
+        RunDepth run(*this);
         const ObjectWordList& words = st.ObjectWords[hit];
         if (!HasVerbs(st, hit)) {
             // A name-only object: its label is its name, run once the click is over.
@@ -628,6 +647,7 @@ void TFormMein::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMein::FormClose() {
+    Skipping::instance().stopForPlayer();  // the start menu asks the player
     // The game is left: the run in progress, blocked in one of its waits,
     // unwinds from there, and nothing more of it runs.
     abandonRun();

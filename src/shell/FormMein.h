@@ -159,6 +159,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    class RunDepth;
     void moveHighlight(bool forward);
     void clickHighlighted();
     void openPopupFromKeys();
@@ -179,6 +180,7 @@ private:
     int highlight_ = 0;
     // A keyboard click's release, still to come after its press.
     bool keyReleaseDue_ = false;
+    int runs_ = 0;  // script runs in progress
 };
 
 } // namespace qel

@@ -56,6 +56,7 @@ bool isFileAsWritten(const QString& arg) {
 void PrepareGame(Game& g) {
     g.st.PendingStart = 1;
     g.st.ScriptLines.clear();
+    g.history.clear();
     for (int i = 1; i <= kObjectCount; ++i) g.st.ObjectRects[i].Left = -1;
 }
 

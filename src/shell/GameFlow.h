@@ -21,7 +21,8 @@ namespace qel {
 inline constexpr const char* kDefaultStartScene = "Opning.dat";
 
 // Resets what every game start needs: PendingStart := 1, a new empty script
-// store, and every object marked unused (its other bounds and words kept).
+// store, an empty text history, and every object marked unused (its other
+// bounds and words kept).
 void PrepareGame(Game& g);
 // Loads startScene (its name used unchanged) with all integer variables 0.
 void LoadNewGame(Game& g, const std::string& startScene);

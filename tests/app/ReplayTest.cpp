@@ -148,6 +148,26 @@ TEST(Replay, EveryScaleAndFullScreenGiveTheSameTranscriptShotsAndSave) {
     }
 }
 
+// The history grows page by page through the demo; the continue and the new
+// game each start it afresh.
+TEST(Replay, TheHistoryHoldsTheGamesPagesUntilANewGameOrAContinue) {
+    DemoFolder demo;
+    Result r = runPlayer(demo.path(), {"--replay", kReplays + "/history.txt", "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+    expectGolden(r.transcript, "history.transcript");
+}
+
+// Skipping passes pages (a "page" with no action after it), the opening's
+// transition and timed wait, and stops at the text input, the idle game, a
+// verb window and a question: the replay's actions there would not fit
+// otherwise.
+TEST(Replay, SkippingPassesPagesAndStopsWhereThePlayerIsAsked) {
+    DemoFolder demo;
+    Result r = runPlayer(demo.path(), {"--replay", kReplays + "/skip.txt", "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+    expectGolden(r.transcript, "skip.transcript");
+}
+
 TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
     DemoFolder demo;
     Result r = runPlayer(demo.path(), {"--trace", "--replay", kReplays + "/demo_full.txt", "Opning.dat"});

@@ -2,18 +2,23 @@
 #include "TestFiles.h"
 #include "app/DisplaySettings.h"
 #include "app/Player.h"
+#include "dialogs/HistoryWindow.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/VerbWindow.h"
 #include "platform/AudioBackend.h"
 #include "platform/Cp932.h"
+#include "platform/Skipping.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
+#include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
 #include "platform/ViewScale.h"
 
 #include <QApplication>
 #include <QMenu>
+#include <QWheelEvent>
+#include <functional>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,7 +47,10 @@ public:
 
 class WindowsTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetQuit(); }
+    void SetUp() override {
+        resetQuit();
+        Skipping::instance().setOn(false);
+    }
     void TearDown() override {
         for (QWidget* w : {static_cast<QWidget*>(p.messages.get()), static_cast<QWidget*>(p.main.get()),
                            static_cast<QWidget*>(p.startMenu.get())})
@@ -262,6 +270,86 @@ TEST_F(WindowsTest, KeysChangeTheScaleAndFullScreenAndTellWhatToRemember) {
     }
     EXPECT_EQ(chosen, (std::vector<std::pair<int, bool>>{{2, false}, {3, false}, {2, false}, {2, true}, {2, false}, {0, false}}));
     p.main->setDisplay(1, false);
+}
+
+namespace {
+void wheelOn(QWidget* w, int delta) {
+    QWheelEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+} // namespace
+
+TEST_F(WindowsTest, TheHistoryOpensFromPictureTextAndKeysWhileThePageKeepsWaiting) {
+    HistoryWindow& history = p.reading->historyWindow();
+    std::vector<int> counts;
+    const std::function<void()> openers[] = {
+        [&] { wheelOn(p.main->ImageFront, 120); },
+        [&] { wheelOn(p.messages->Memo1->viewport(), 120); },
+        [&] { QTest::keyClick(p.main.get(), Qt::Key_PageUp); },
+        [&] { QTest::keyClick(p.messages->Memo1, Qt::Key_Up); },
+    };
+    auto tryAll = [&] {
+        wheelOn(p.main->ImageFront, -120);  // the wheel turned down opens nothing
+        EXPECT_FALSE(history.isVisible());
+        for (const auto& open : openers) {
+            open();
+            EXPECT_TRUE(history.isVisible());
+            counts.push_back(history.lineCount());
+            QTest::keyClick(history.view, Qt::Key_Escape);
+            EXPECT_FALSE(history.isVisible());
+        }
+        EXPECT_EQ(p.messages->pageClick(), 0);  // still waiting
+        QTest::mouseClick(p.messages->Memo1->viewport(), Qt::LeftButton);
+    };
+    QTimer::singleShot(0, [&] {
+        tryAll();
+        QTimer::singleShot(0, [&] {
+            tryAll();
+            EXPECT_EQ(history.geometry(), QRect(p.main->ImageFront->mapToGlobal(QPoint(0, 0)), QSize(480, 300)));
+        });
+    });
+    startScene(".Start\r\none\r\n.\r\n.CW\r\ntwo\r\nthree\r\n.\r\n;\r\nend\r\n");
+    EXPECT_EQ(counts, (std::vector<int>{1, 1, 1, 1, 3, 3, 3, 3}));
+    // A new game empties it.
+    PrepareGame(p.main->game());
+    p.reading->openHistory();
+    EXPECT_EQ(history.lineCount(), 0);
+    p.reading->closeHistory();
+}
+
+TEST_F(WindowsTest, HeldCtrlSkipsPagesAndStopsAtTheIdleGame) {
+    QTest::keyPress(p.main.get(), Qt::Key_Control);
+    EXPECT_TRUE(skipping());
+    startScene(".Start\r\none\r\n.\r\ntwo\r\n.\r\n;\r\n." + sj("扉見る") + "\r\nlooked\r\n.\r\n;\r\nend\r\n");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"one", "two"}));  // both pages passed by themselves
+    EXPECT_FALSE(skipping());  // stopped at the idle game
+    QTest::keyRelease(p.main.get(), Qt::Key_Control);
+
+    // Ctrl as part of a shortcut does not skip.
+    QTest::keyPress(p.main.get(), Qt::Key_Control);
+    QTest::keyPress(p.main.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_FALSE(skipping());
+    QTest::keyRelease(p.main.get(), Qt::Key_Control);
+}
+
+TEST_F(WindowsTest, TheToggleKeySkipsUntilTheVerbWindowAndNeverChooses) {
+    startScene(".Start\r\n;\r\n." + sj("扉見る") + "\r\nlooked\r\n.\r\nagain\r\n.\r\n;\r\nend\r\n");
+    p.messages->setPageClick(100);
+    QTest::keyClick(p.main.get(), Qt::Key_F8);
+    EXPECT_TRUE(skipping());
+    bool skippingAtVerbs = true;
+    QTimer::singleShot(0, [&] {
+        skippingAtVerbs = skipping();
+        EXPECT_TRUE(p.verbs->isVisible());
+        QTest::keyClick(p.verbs.get(), Qt::Key_F8);  // on again, from the verb window
+        p.verbs->Button2->click();
+    });
+    QTest::mousePress(p.main->ImageFront, Qt::LeftButton, {}, QPoint(200, 200));
+    QTest::mouseRelease(p.main->ImageFront, Qt::LeftButton, {}, QPoint(200, 200));
+    EXPECT_FALSE(skippingAtVerbs);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"looked", "again"}));
+    EXPECT_FALSE(skipping());
 }
 
 // --- keyboard play ---

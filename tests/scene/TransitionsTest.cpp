@@ -158,6 +158,37 @@ TEST_F(TransitionFixture, FlagSetWhileStepsWaitAndClearedOnAbandon) {
     EXPECT_FALSE(g.inTransition);
 }
 
+// Skipping, from the start or from some step on: the steps left are not run
+// and the final picture shows at once, with no further wait.
+TEST_F(TransitionFixture, SkippingJumpsToTheFinalPicture) {
+    const int W = 25, H = 23;
+    for (int mode = 1; mode <= 8; ++mode) {
+        for (int skipAfter : {0, 1}) {  // waits before the player skips
+            setUp(W, H);
+            host.log.clear();
+            host.skip = skipAfter == 0;
+            int waits = 0;
+            host.onWaitMs = [&](std::int64_t) {
+                if (++waits == skipAfter) host.skip = true;
+            };
+            TransitionTo(g, mode, "next");
+            EXPECT_EQ(int(host.calls("wait").size()), skipAfter) << mode;
+            EXPECT_EQ(g.pics.ImageFront, patternImage(W, H, 90)) << mode;
+            EXPECT_EQ(host.log.back(), "repaint") << mode;
+            EXPECT_FALSE(g.inTransition);
+        }
+    }
+}
+
+TEST(TimedWait, SkippingEndsItAtOnceWithClicksStillLocked) {
+    FakeHost host;
+    Game g(host);
+    host.skip = true;
+    TimedWait(g, 5000);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"clickLock:1", "wait:0", "clickLock:0"}));
+    EXPECT_EQ(host.now, 0);
+}
+
 TEST(TimedWait, WaitsPastTheGivenTimeWithClicksLocked) {
     FakeHost host;
     Game g(host);

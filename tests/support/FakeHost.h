@@ -25,6 +25,7 @@ public:
     int clickLock = 0;
     int pictureWidth = 0, pictureHeight = 0;
     std::int64_t now = 0;  // virtual clock, advanced by waitMs
+    bool skip = false;     // the player skips
 
     // Answers for the next message boxes (default: Ok for one-button boxes, None otherwise).
     std::deque<BoxAnswer> boxAnswers;
@@ -60,6 +61,7 @@ public:
     void playSound(std::int32_t mode, const std::string& file) override;
     std::int64_t nowMs() override { return now; }
     void waitMs(std::int64_t ms) override;
+    bool skipping() override { return skip; }
     void sceneLoaded(const std::string& sceneName) override;
 };
 

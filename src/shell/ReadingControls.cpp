@@ -1,0 +1,110 @@
+#include "shell/ReadingControls.h"
+
+#include "dialogs/HistoryWindow.h"
+#include "dialogs/MessageWindow.h"
+#include "platform/PlayerEvents.h"
+#include "platform/Skipping.h"
+#include "shell/FormMein.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QWheelEvent>
+
+namespace qel {
+
+ReadingControls::ReadingControls(TFormMein& main, TFormMsgText& messages)
+    : main_(main), messages_(messages), history_(std::make_unique<HistoryWindow>(&main)) {
+    qApp->installEventFilter(this);
+}
+
+ReadingControls::~ReadingControls() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+int ReadingControls::scale() const { return main_.ImageFront->scale(); }
+
+void ReadingControls::openHistory() {
+    if (!main_.isVisible() || !main_.hasGame()) return;
+    if (history_->isVisible()) {
+        history_->raise();
+        history_->activateWindow();
+        return;
+    }
+    playerEvents().action("history");
+    // The picture itself: in full screen the view around it is larger.
+    const QRect shown = main_.ImageFront->pictureRect();
+    const QRect picture(main_.ImageFront->mapToGlobal(shown.topLeft()), shown.size());
+    history_->open(main_.game().history, *messages_.Memo1, picture, scale());
+    playerEvents().historyShown(history_->lineCount());
+}
+
+void ReadingControls::closeHistory() {
+    if (history_->isVisible()) history_->close();
+}
+
+bool ReadingControls::historyOpen() const { return history_->isVisible(); }
+
+namespace {
+QWidget* windowOf(QObject* object) {
+    auto* w = qobject_cast<QWidget*>(object);
+    return w ? w->window() : nullptr;
+}
+} // namespace
+
+bool ReadingControls::inGameWindow(QObject* object) const {
+    QWidget* top = windowOf(object);
+    return top && (top == &main_ || top == &messages_);
+}
+
+
+bool ReadingControls::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        Skipping& skip = Skipping::instance();
+        if (key->key() == Qt::Key_Control) {
+            if (!key->isAutoRepeat()) skip.setHeld(true);
+            break;
+        }
+        // Ctrl with another key is a shortcut, not a wish to skip.
+        if (skip.held() && (key->modifiers() & Qt::ControlModifier)) skip.setHeld(false);
+        if (key->key() == kSkipToggleKey) {  // in any window of the program
+            if (!key->isAutoRepeat()) skip.toggle();
+            return true;
+        }
+        if ((key->key() == Qt::Key_PageUp || key->key() == Qt::Key_Up) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && inGameWindow(watched)) {
+            openHistory();
+            return true;
+        }
+        break;
+    }
+    case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Control && !key->isAutoRepeat()) Skipping::instance().setHeld(false);
+        break;
+    }
+    case QEvent::Wheel: {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->angleDelta().y() > 0 && inGameWindow(watched)) {
+            auto* w = static_cast<QWidget*>(watched);
+            const bool overPicture = w == main_.ImageFront || main_.ImageFront->isAncestorOf(w);
+            if (overPicture || w->window() == &messages_) {
+                openHistory();
+                return true;
+            }
+        }
+        break;
+    }
+    case QEvent::ApplicationStateChange:
+        // A Ctrl let go in another program's window is never seen here.
+        if (QGuiApplication::applicationState() != Qt::ApplicationActive) Skipping::instance().setHeld(false);
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace qel
