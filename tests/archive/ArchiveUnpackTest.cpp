@@ -30,7 +30,7 @@ struct Entry {
     std::string name;  // bytes as stored
     std::string data;
     unsigned type = AE_IFREG;
-    std::string link;  // symbolic link target
+    std::string link{};  // symbolic link target
 };
 
 // Writes a ZIP or 7z archive with libarchive. Names go in as their bytes:
