@@ -400,7 +400,8 @@ QWidget* Session::keyTarget(Turn turn, QObject* what) const {
     case Turn::Box:
     case Turn::ErrorBox:
     case Turn::Popup: window = qobject_cast<QWidget*>(what); break;
-    case Turn::Release: break;
+    case Turn::Release:
+    case Turn::Chooser: break;
     }
     if (!window || !window->isVisible()) return nullptr;
     QWidget* focus = window->focusWidget();

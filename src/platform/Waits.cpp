@@ -18,10 +18,6 @@ bool quitFlag = false;
 std::uint64_t abandonments = 0;
 bool gameLeft = false;
 
-void throwIfQuitting() {
-    if (quitFlag) throw RunAbandoned{};
-}
-
 // One turn of waiting: runs a nested event loop until a wake-up or, when
 // timeoutMs >= 0, until that many milliseconds have passed. When the loop
 // ends for neither reason, the application itself is leaving its event loops
