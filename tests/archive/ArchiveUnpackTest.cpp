@@ -27,6 +27,8 @@ namespace {
 const QString kArchives = QStringLiteral(QEL_TEST_DATA "/archives");
 
 struct Entry {
+    Entry(std::string n, std::string d, unsigned t = AE_IFREG, std::string l = {})
+        : name(std::move(n)), data(std::move(d)), type(t), link(std::move(l)) {}
     std::string name;  // bytes as stored
     std::string data;
     unsigned type = AE_IFREG;
