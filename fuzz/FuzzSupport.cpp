@@ -83,7 +83,17 @@ void writePictures() {
     writeFile("umi.mid", tinyMidi());
 }
 
+void BudgetHost::checkRealTime() const {
+    if (std::chrono::steady_clock::now() - started_ > maxRealTime) throw RunAbandoned{};
+}
+
+void BudgetHost::addMessageLine(const std::string& line) {
+    checkRealTime();
+    FakeHost::addMessageLine(line);
+}
+
 void BudgetHost::spend() {
+    checkRealTime();
     if (++waits_ > maxWaits || now > maxMs) throw RunAbandoned{};
     if (log.size() > 1000) log.clear();
 }

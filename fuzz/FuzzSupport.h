@@ -4,6 +4,7 @@
 // whose waits end the run once a budget is spent.
 #include "FakeHost.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,6 +42,11 @@ class BudgetHost : public test::FakeHost {
 public:
     int maxWaits = 200;
     std::int64_t maxMs = 10 * 60 * 1000;
+    // Real time one input may take. A script whose every pass waits once but
+    // also expands huge placeholder lines stays within the wait budget for
+    // minutes under the sanitizers; the player stays responsive meanwhile,
+    // since each pass waits, so this is the harness's bound, not a hang.
+    std::chrono::milliseconds maxRealTime{2000};
 
     void waitForPage() override;
     void waitMs(std::int64_t ms) override;
@@ -48,10 +54,13 @@ public:
     std::string inputText() override;
     void endGame() override;
     void closeMainWindow() override;
+    void addMessageLine(const std::string& line) override;
 
 private:
     void spend();
+    void checkRealTime() const;
     int waits_ = 0;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 } // namespace qel::fuzz
