@@ -2,6 +2,7 @@
 // in a page wait at scale 1, at scale 3 and full screen (each should be 0),
 // and the time one transition step takes, picture change and repaint of the
 // view together, at scale 1 and 3. Prints "NAME VALUE UNIT" lines.
+#include "BenchPictures.h"
 #include "app/Player.h"
 #include "dialogs/MessageWindow.h"
 #include "engine/Game.h"
@@ -45,18 +46,6 @@ private:
     std::int64_t now_ = 0;
 };
 
-void writeBmp(const QString& path, int w, int h, char shade) {
-    const int row = (w * 3 + 3) & ~3;
-    QByteArray b;
-    auto put = [&b](quint32 v, int n) { for (int i = 0; i < n; ++i) b.append(char((v >> (8 * i)) & 0xFF)); };
-    b.append("BM");
-    put(quint32(54 + row * h), 4); put(0, 4); put(54, 4);
-    put(40, 4); put(quint32(w), 4); put(quint32(h), 4); put(1, 2); put(24, 2); put(0, 4);
-    put(quint32(row * h), 4); put(0, 4); put(0, 4); put(0, 4); put(0, 4);
-    b.append(QByteArray(row * h, shade));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(b);
-}
 
 // Wake-ups of the event loop per second while the message window waits for
 // a page that nobody turns; the timer that ends the wait is not counted.

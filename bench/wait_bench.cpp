@@ -1,6 +1,7 @@
 // CPU used while the player waits: an unanswered page wait and a timed wait
 // (OS) of 5 seconds each, and the accuracy of a transition's pacing. Prints
 // "NAME VALUE UNIT" lines.
+#include "BenchPictures.h"
 #include "NullHost.h"
 #include "app/WindowHost.h"
 #include "dialogs/MessageWindow.h"
@@ -39,18 +40,6 @@ public:
     void waitMs(std::int64_t ms) override { clock.waitMs(ms); }
 };
 
-void writeBmp(const QString& path, int w, int h) {
-    const int row = (w * 3 + 3) & ~3;
-    QByteArray b;
-    auto put = [&b](quint32 v, int n) { for (int i = 0; i < n; ++i) b.append(char((v >> (8 * i)) & 0xFF)); };
-    b.append("BM");
-    put(quint32(54 + row * h), 4); put(0, 4); put(54, 4);
-    put(40, 4); put(quint32(w), 4); put(quint32(h), 4); put(1, 2); put(24, 2); put(0, 4);
-    put(quint32(row * h), 4); put(0, 4); put(0, 4); put(0, 4); put(0, 4);
-    b.append(QByteArray(row * h, '\x40'));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(b);
-}
 
 } // namespace
 
