@@ -12,6 +12,24 @@
 using namespace qel;
 using namespace qel::test;
 
+namespace {
+
+// Continues a new game from the save in the current folder; the error's text,
+// empty when there is none.
+QString continueError() {
+    FakeHost host;
+    Game g(host);
+    PrepareGame(g);
+    try {
+        LoadSavedGame(g, "Opning.dat");
+    } catch (const GameError& e) {
+        return decode(e.text());
+    }
+    return {};
+}
+
+} // namespace
+
 TEST(BrokenSave, ContinueReportsTheErrorAndKeepsTheFile) {
     const std::pair<const char*, const char*> cases[] = {
         {"save_lf_only.INI", "'' は整数ではありません"},    // one long first line, then an empty integer line
@@ -24,15 +42,7 @@ TEST(BrokenSave, ContinueReportsTheErrorAndKeepsTheFile) {
         dir.copyFrom(QStringLiteral(QEL_TEST_DATA "/broken"));
         QFile::copy(dir.path() + "/" + file, dir.path() + "/QELP.INI");
         const std::string bytes = dir.read("QELP.INI");
-        FakeHost host;
-        Game g(host);
-        PrepareGame(g);
-        QString err;
-        try {
-            LoadSavedGame(g, "Opning.dat");
-        } catch (const GameError& e) {
-            err = decode(e.text());
-        }
+        const QString err = continueError();
         if (expected) EXPECT_EQ(err, QString::fromUtf8(expected)) << file;
         else EXPECT_FALSE(err.isEmpty()) << file;
         EXPECT_EQ(dir.read("QELP.INI"), bytes) << file;
@@ -71,15 +81,7 @@ TEST(BrokenSave, AHugeSceneNameIsShownCutShort) {
     for (const auto& [save, expected] : cases) {
         ScratchFolder dir;
         dir.write("QELP.INI", save);
-        FakeHost host;
-        Game g(host);
-        PrepareGame(g);
-        QString err;
-        try {
-            LoadSavedGame(g, "Opning.dat");
-        } catch (const GameError& e) {
-            err = decode(e.text());
-        }
+        const QString err = continueError();
         EXPECT_EQ(err.toStdString(), expected);
     }
 }
