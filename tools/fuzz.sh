@@ -5,6 +5,7 @@
 # (default 60). Prints "fuzz.TARGET.execs N" and "fuzz.TARGET.crashes N" for
 # each target and exits non-zero on any crash, leak, sanitizer report or
 # timeout; the input that failed is kept under fuzz/crashes/TARGET/.
+# QEL_FUZZ_RUNS=N also stops each target after N executions.
 #
 #   tools/fuzz.sh [SECONDS] [TARGET...]
 set -uo pipefail
@@ -15,6 +16,7 @@ shift || true
 targets=("$@")
 # Seconds one input may take before it counts as a hang.
 timeout=${QEL_FUZZ_TIMEOUT:-20}
+runs=${QEL_FUZZ_RUNS:--1}
 [ ${#targets[@]} -gt 0 ] || targets=(bitmap scene save midi check runloop replay)
 
 cc=${QEL_CLANG:-clang++-14}
@@ -50,7 +52,7 @@ for t in "${targets[@]}"; do
   fi
 
   before=$(ls "$crashes" | wc -l)
-  nice -n 19 "$bin" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 \
+  nice -n 19 "$bin" -max_total_time="$seconds" -runs="$runs" -timeout="$timeout" -rss_limit_mb=2048 \
     -dict="$root/fuzz/qel.dict" -artifact_prefix="$crashes/" -print_final_stats=1 \
     "$corpus" "$root/fuzz/corpus/$t" >"$log" 2>&1
   rc=$?
