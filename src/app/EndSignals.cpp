@@ -1,9 +1,12 @@
 #include "app/EndSignals.h"
 
+#include <QApplication>
 #include <QSocketNotifier>
+#include <QWidget>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -46,6 +49,45 @@ EndSignals::~EndSignals() {
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     for (int s : kEndSignals) ::sigaction(s, &action, nullptr);
+}
+
+namespace {
+
+// The X protocol's DestroyNotify event as it arrives on the wire (32 bytes;
+// the fields used here lead it). Spelled out here so that the player needs
+// no X development headers.
+constexpr std::uint8_t kDestroyNotify = 17;
+struct DestroyNotifyEvent {
+    std::uint8_t responseType;  // the high bit marks an event sent by a client
+    std::uint8_t pad;
+    std::uint16_t sequence;
+    std::uint32_t event;
+    std::uint32_t window;
+};
+
+} // namespace
+
+WindowLoss::WindowLoss(QObject* parent) : QObject(parent) {
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+WindowLoss::~WindowLoss() {
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+bool WindowLoss::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t" || !message) return false;
+    const auto* e = static_cast<const DestroyNotifyEvent*>(message);
+    if ((e->responseType & 0x7f) != kDestroyNotify) return false;
+    // Only the report of the window itself, not of a child inside it.
+    if (e->event != e->window) return false;
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->internalWinId() == WId(e->window)) {
+            emit windowDestroyed();
+            break;
+        }
+    }
+    return false;
 }
 
 } // namespace qel

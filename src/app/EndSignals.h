@@ -1,6 +1,8 @@
 #pragma once
 // Ending the program from outside: SIGTERM, SIGINT and SIGHUP (kill, Ctrl+C,
-// the end of the session) end it the way closing the start menu does.
+// the end of the session), and another X client destroying one of the
+// player's windows, end it the way closing the start menu does.
+#include <QAbstractNativeEventFilter>
 #include <QObject>
 
 class QSocketNotifier;
@@ -20,6 +22,23 @@ signals:
 
 private:
     QSocketNotifier* notifier_ = nullptr;
+};
+
+// Watches the X server's events for the destruction of one of the player's
+// own top-level windows by someone else (`xdotool windowclose`, a broken
+// window manager). Qt never learns of it and would run on without a window,
+// its waits never ending. A window Qt destroys itself belongs to a widget
+// that is already gone, so it is not taken for one.
+class WindowLoss : public QObject, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    explicit WindowLoss(QObject* parent = nullptr);
+    ~WindowLoss() override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+signals:
+    void windowDestroyed();
 };
 
 } // namespace qel

@@ -194,11 +194,15 @@ int RunPlayer(const QStringList& arguments) {
     // kill, Ctrl+C and the end of the desktop session end the program the way
     // closing the start menu does: every wait ends and the run in progress is
     // abandoned, with no question asked and the save file left alone.
-    EndSignals endSignals;
-    QObject::connect(&endSignals, &EndSignals::received, [] {
+    // So does the loss of one of its windows to another X client.
+    auto endFromOutside = [] {
         requestQuit();
         QCoreApplication::exit(0);
-    });
+    };
+    EndSignals endSignals;
+    QObject::connect(&endSignals, &EndSignals::received, endFromOutside);
+    WindowLoss windowLoss;
+    QObject::connect(&windowLoss, &WindowLoss::windowDestroyed, endFromOutside);
     auto endEarly = [&](int status) {
         if (recorder) recorder->close();
         setPlayerEvents(nullptr);

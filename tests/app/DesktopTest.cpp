@@ -135,14 +135,16 @@ QString replayPrefix(int n) {
 // The player running the demo in a scratch folder until it is killed.
 class Player {
 public:
-    Player(const QString& display, int replayActions, int scale) {
+    Player(const QString& display, int replayActions, int scale)
+        : Player(display, replayPrefix(replayActions), scale) {}
+    Player(const QString& display, const QString& replay, int scale) {
         QDirIterator it(QStringLiteral(QEL_SOURCE_DIR "/demo"), QDir::Files);
         while (it.hasNext()) {
             const QString from = it.next();
             QFile::copy(from, dir.filePath(QFileInfo(from).fileName()));
         }
         QFile r(dir.filePath("hold.txt"));
-        if (r.open(QIODevice::WriteOnly)) r.write(replayPrefix(replayActions).toUtf8());
+        if (r.open(QIODevice::WriteOnly)) r.write(replay.toUtf8());
         r.close();
         QFile(dir.filePath("transcript.txt")).open(QIODevice::WriteOnly);
         QProcessEnvironment env = displayEnv(display);
@@ -165,11 +167,17 @@ public:
 
 } // namespace
 
-TEST(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindow) {
+// The tools these tests drive the desktop with that are not installed.
+static std::string missingDesktopTools() {
     QStringList missing;
     for (const char* t : {"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"})
         if (QStandardPaths::findExecutable(t).isEmpty()) missing << t;
-    if (!missing.isEmpty()) GTEST_SKIP() << "needs a real X server and window manager; missing: " << missing.join(", ").toStdString();
+    return missing.join(", ").toStdString();
+}
+
+TEST(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindow) {
+    if (const std::string m = missingDesktopTools(); !m.empty())
+        GTEST_SKIP() << "needs a real X server and window manager; missing: " << m;
     Desktop desktop;
     QString why;
     ASSERT_TRUE(desktop.start(&why)) << why.toStdString();
@@ -232,5 +240,38 @@ TEST(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindo
         QTest::qWait(300);
         EXPECT_TRUE(inspect(d, main).viewable);
         EXPECT_TRUE(inspect(d, message).viewable);
+    }
+}
+
+TEST(Desktop, ThePlayerEndsWhenAnotherClientDestroysItsWindow) {
+    // Qt is not told when another X client destroys one of its windows; the
+    // player ran on with no window, its wait never ending.
+    if (const std::string m = missingDesktopTools(); !m.empty())
+        GTEST_SKIP() << "needs a real X server and window manager; missing: " << m;
+    Desktop desktop;
+    QString why;
+    ASSERT_TRUE(desktop.start(&why)) << why.toStdString();
+    const QString& d = desktop.display();
+    struct Case {
+        const char* moment;
+        const char* replay;
+        const char* window;
+    } cases[] = {
+        {"the start menu", "ok\nwait 600000\n", "^QEL Player$"},
+        {"a page wait", "ok\nnew\nwait 600000\n", "^星灯りの灯台$"},
+        {"the quit question open", "ok\nnew\nrclick 5 5\nmenu Exit\nwait 600000\n", "^星灯りの灯台$"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.moment);
+        Player player(d, QString::fromUtf8(c.replay), 1);
+        ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
+        const QString window =
+            run(d, "xdotool", {"search", "--onlyvisible", "--name", QString::fromUtf8(c.window)}).section('\n', 0, 0);
+        ASSERT_FALSE(window.isEmpty());
+        run(d, "xdotool", {"windowclose", window});
+        EXPECT_TRUE(player.p.waitForFinished(2000)) << "still running 2 s after its window was destroyed";
+        EXPECT_EQ(player.p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(player.p.exitCode(), 0);
+        EXPECT_FALSE(QFile::exists(player.dir.filePath("QELP.INI")));
     }
 }
