@@ -58,7 +58,7 @@ namespace {
 // no X development headers.
 constexpr std::uint8_t kDestroyNotify = 17;
 struct DestroyNotifyEvent {
-    std::uint8_t responseType;  // the high bit marks an event sent by a client
+    std::uint8_t responseType;  // the high bit marks an event sent by another client
     std::uint8_t pad;
     std::uint16_t sequence;
     std::uint32_t event;
@@ -78,7 +78,9 @@ WindowLoss::~WindowLoss() {
 bool WindowLoss::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (eventType != "xcb_generic_event_t" || !message) return false;
     const auto* e = static_cast<const DestroyNotifyEvent*>(message);
-    if ((e->responseType & 0x7f) != kDestroyNotify) return false;
+    // Only the server's own report: one another client sent (the high bit
+    // set) does not mean the window is gone.
+    if (e->responseType != kDestroyNotify) return false;
     // Only the report of the window itself, not of a child inside it.
     if (e->event != e->window) return false;
     for (const QWidget* w : QApplication::topLevelWidgets()) {
