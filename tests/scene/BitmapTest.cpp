@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -487,6 +488,14 @@ TEST(Bitmap, RleDeclaringMorePixelsThanItsStreamCanFillIsRefusedBeforeAllocating
     rle.compression = 1;
     rle.palette = {K, R};
     // A kilobyte of stream cannot fill 8192 x 8192 pixels (it would cost 256 MiB).
+    // The refusal comes before the picture is allocated: the process's peak
+    // memory does not grow by anything like it.
+    auto peakKb = [] {
+        rusage use{};
+        getrusage(RUSAGE_SELF, &use);
+        return use.ru_maxrss;
+    };
+    const long peakBefore = peakKb();
     rle.width = rle.height = 8192;
     rle.pixels.clear();
     for (int i = 0; i < 500; ++i) rle.pixels += std::string("\xFF\x01", 2);
@@ -496,6 +505,7 @@ TEST(Bitmap, RleDeclaringMorePixelsThanItsStreamCanFillIsRefusedBeforeAllocating
     four.bpp = 4;
     four.compression = 2;
     expectBad(four.bytes(), "RLE4 8192 x 8192 from a kilobyte");
+    EXPECT_LT(peakKb() - peakBefore, 64 * 1024) << "the refused pictures were allocated";
 
     // A big picture coded in the longest runs there are loads.
     rle.width = 2048;
