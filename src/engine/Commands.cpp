@@ -175,8 +175,10 @@ std::int64_t runUV(Game& g, const CommandCall& c) {
 }
 
 std::int64_t runTK(Game& g, const CommandCall& c) {
+    // Counts as a wait only where the transition waited: one that shows its
+    // picture at once (mode 0) handles no event, and a loop of them would
+    // freeze the player for good.
     TransitionTo(g, c.number[1], c.str(2));
-    noteWait(g);
     return c.index;
 }
 

@@ -126,7 +126,14 @@ void TransitionTo(Game& g, int mode, const std::string& name) {
         const int last = horizontal ? NW : NH;
         const int first = (mode % 2 == 0) ? 0 : 1;  // the sliding-in modes start with an empty step
         for (int s = first; s <= last; ++s) {
-            if (g.host.skipping()) break;  // straight to the final picture
+            if (g.host.skipping()) {
+                // Straight to the final picture, after one pass over the
+                // pending events: a loop of transitions stays responsive
+                // while skipping, and releasing the skip is noticed.
+                g.host.waitMs(0);
+                noteWait(g);
+                break;
+            }
             runStep(g.pics.ImageFront, pic, mode, s);
             g.host.repaintPicture();
             g.host.waitMs(kStepDelayMs);

@@ -327,6 +327,8 @@ TEST(Replay, ScriptsThatNeverWaitAreStoppedWithinSeconds) {
         {"two scenes jumping to each other", "bg\r\n;\r\n.Start\r\n.JS,B\r\n;\r\nend\r\n"},
         {"music started on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.MP,1,m.mid\r\n.JR,Start\r\n;\r\nend\r\n"},
         {"a picture drawn on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.GP,0,0,2,pic\r\n.JR,Start\r\n;\r\nend\r\n"},
+        {"a transition that shows its picture at once on every pass",
+         "bg\r\n;\r\n.Start\r\n.Loop\r\n.TK,0,pic\r\n.JR,Start\r\n;\r\nend\r\n"},
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;

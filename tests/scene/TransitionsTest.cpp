@@ -159,20 +159,23 @@ TEST_F(TransitionFixture, FlagSetWhileStepsWaitAndClearedOnAbandon) {
 }
 
 // Skipping, from the start or from some step on: the steps left are not run
-// and the final picture shows at once, with no further wait.
+// and the final picture shows after one pass over the pending events.
 TEST_F(TransitionFixture, SkippingJumpsToTheFinalPicture) {
     const int W = 25, H = 23;
     for (int mode = 1; mode <= 8; ++mode) {
         for (int skipAfter : {0, 1}) {  // waits before the player skips
             setUp(W, H);
             host.log.clear();
+            g.linesSinceWait = 99;
             host.skip = skipAfter == 0;
             int waits = 0;
             host.onWaitMs = [&](std::int64_t) {
                 if (++waits == skipAfter) host.skip = true;
             };
             TransitionTo(g, mode, "next");
-            EXPECT_EQ(int(host.calls("wait").size()), skipAfter) << mode;
+            EXPECT_EQ(int(host.calls("wait").size()), skipAfter + 1) << mode;
+            EXPECT_EQ(host.calls("wait").back(), "wait:0") << mode;
+            EXPECT_EQ(g.linesSinceWait, 0) << mode;
             EXPECT_EQ(g.pics.ImageFront, patternImage(W, H, 90)) << mode;
             EXPECT_EQ(host.log.back(), "repaint") << mode;
             EXPECT_FALSE(g.inTransition);
