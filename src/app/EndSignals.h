@@ -27,8 +27,8 @@ private:
 // Watches the X server's events for the destruction of one of the player's
 // own top-level windows by someone else (`xdotool windowclose`, a broken
 // window manager). Qt never learns of it and would run on without a window,
-// its waits never ending. A window Qt destroys itself belongs to a widget
-// that is already gone, so it is not taken for one.
+// its waits never ending. A window Qt destroys itself is not taken for one:
+// by the time its report arrives, its widget is gone or holds a new window.
 class WindowLoss : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
