@@ -39,7 +39,7 @@ QString run(const QString& display, const QString& program, const QStringList& a
 }
 
 // An X server of its own with openbox managing it.
-class Desktop {
+class Screen {
 public:
     bool start(QString* why) {
         xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "2000x1500x24", "-nolisten", "tcp"});
@@ -59,7 +59,7 @@ public:
         *why = "openbox did not start";
         return false;
     }
-    ~Desktop() {
+    ~Screen() {
         for (QProcess* p : {&wm_, &xvfb_}) {
             p->kill();
             p->waitForFinished();
@@ -167,21 +167,25 @@ public:
 
 } // namespace
 
-// The tools these tests drive the desktop with that are not installed.
-static std::string missingDesktopTools() {
-    QStringList missing;
-    for (const char* t : {"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"})
-        if (QStandardPaths::findExecutable(t).isEmpty()) missing << t;
-    return missing.join(", ").toStdString();
-}
+// Each test gets a screen of its own; without the tools that drive it, the
+// test is skipped.
+class Desktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QStringList missing;
+        for (const char* t : {"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"})
+            if (QStandardPaths::findExecutable(t).isEmpty()) missing << t;
+        if (!missing.isEmpty())
+            GTEST_SKIP() << "needs a real X server and window manager; missing: " << missing.join(", ").toStdString();
+        QString why;
+        ASSERT_TRUE(screen_.start(&why)) << why.toStdString();
+        d = screen_.display();
+    }
+    Screen screen_;
+    QString d;  // the display's name
+};
 
-TEST(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindow) {
-    if (const std::string m = missingDesktopTools(); !m.empty())
-        GTEST_SKIP() << "needs a real X server and window manager; missing: " << m;
-    Desktop desktop;
-    QString why;
-    ASSERT_TRUE(desktop.start(&why)) << why.toStdString();
-    const QString& d = desktop.display();
+TEST_F(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindow) {
 
     // Every scene of the demo asks for MW 0,322 under a 486 x 295 picture
     // that sits at the bottom of the main window's client area (the menu bar
@@ -243,15 +247,9 @@ TEST(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindo
     }
 }
 
-TEST(Desktop, ThePlayerEndsWhenAnotherClientDestroysItsWindow) {
+TEST_F(Desktop, ThePlayerEndsWhenAnotherClientDestroysItsWindow) {
     // Qt is not told when another X client destroys one of its windows; the
     // player ran on with no window, its wait never ending.
-    if (const std::string m = missingDesktopTools(); !m.empty())
-        GTEST_SKIP() << "needs a real X server and window manager; missing: " << m;
-    Desktop desktop;
-    QString why;
-    ASSERT_TRUE(desktop.start(&why)) << why.toStdString();
-    const QString& d = desktop.display();
     struct Case {
         const char* moment;
         const char* replay;

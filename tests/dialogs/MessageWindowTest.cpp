@@ -1,3 +1,4 @@
+#include "PageWait.h"
 #include "TestFiles.h"
 #include "dialogs/MessageWindow.h"
 #include "platform/Cp932.h"
@@ -12,31 +13,9 @@
 #include <gtest/gtest.h>
 
 using namespace qel;
+using qel::test::pageWaitEndedBy;
 
 namespace {
-
-// Runs the page wait while `act` runs inside it. A guard ends a wait that
-// nothing ends, so a failing test cannot hang; returns whether the wait ended
-// by itself.
-bool pageWaitEndedBy(TFormMsgText& w, const std::function<void()>& act, int guardMs = 2000) {
-    bool guardFired = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        guardFired = true;
-        requestQuit();
-    });
-    guard.start(guardMs);
-    QTimer::singleShot(0, act);
-    bool ended = true;
-    try {
-        w.WaitForPage();
-    } catch (const RunAbandoned&) {
-        ended = false;
-    }
-    resetQuit();
-    return ended && !guardFired;
-}
 
 struct Shown : TFormMsgText {
     Shown() {

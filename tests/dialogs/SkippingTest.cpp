@@ -1,5 +1,6 @@
 // Skipping: the page wait that turns by itself, what starts and stops it,
 // and what the recording sees.
+#include "PageWait.h"
 #include "dialogs/MessageWindow.h"
 #include "platform/Waits.h"
 #include "platform/Skipping.h"
@@ -38,27 +39,13 @@ struct SkipFixture : ::testing::Test {
         setPlayerEvents(nullptr);
         resetQuit();
     }
-    // The skippable page wait, with `act` run inside it; a guard ends a wait
-    // that nothing ends. Whether it ended without the guard.
+    // The skippable page wait, with `act` run inside it; whether it ended
+    // without the guard.
     bool pageWait(const std::function<void()>& act) {
-        bool guardFired = false;
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [&] {
-            guardFired = true;
-            requestQuit();
+        return test::pageWaitEndedBy(w, act, 2000, [this] {
+            ++pauses;
+            if (duringPause) duringPause();
         });
-        guard.start(2000);
-        QTimer::singleShot(0, act);
-        try {
-            w.WaitForPage([this] {
-                ++pauses;
-                if (duringPause) duringPause();
-            });
-        } catch (const RunAbandoned&) {
-            return false;
-        }
-        return !guardFired;
     }
 };
 
