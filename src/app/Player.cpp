@@ -1,6 +1,7 @@
 #include "app/Player.h"
 
 #include "app/EndSignals.h"
+#include "app/PadInput.h"
 #include "app/ReplaySession.h"
 #include "app/DisplaySettings.h"
 #include "platform/ViewScale.h"
@@ -17,6 +18,7 @@
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/SdlGamepad.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
@@ -28,6 +30,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -83,6 +86,11 @@ const char* kUsage =
     "  Ctrl (held)         skip: pages turn by themselves, transitions and timed\n"
     "                      waits end at once; stops wherever the game asks you\n"
     "  F8                  start or stop skipping without holding a key\n"
+    "A game controller plays too: the direction pad or left stick highlights objects\n"
+    "and moves the focus, A is Enter, B Esc, X the history, Start the menu, Back\n"
+    "full screen, RB held skips; gamepad=off in the settings file switches it off.\n"
+    "On a touch screen a tap clicks, a long press opens the menu, two fingers\n"
+    "swiped up show the history.\n"
     "The scale and full screen are remembered for the next start\n"
     "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
     "\n"
@@ -178,6 +186,8 @@ int RunPlayer(const QStringList& arguments) {
     // The session listens from the start: the start menu's creation may
     // already show a box.
     Windows pending;
+    InputMapper input(pending);  // the start menu's box may already take a pad's button
+    pending.input = &input;
     std::unique_ptr<Session> recorder;
     RealClock realClock;
     SdlAudioBackend audio;
@@ -224,6 +234,9 @@ int RunPlayer(const QStringList& arguments) {
                                              recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
                                              trace ? stderr : nullptr);
     if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
+    player->w.input = &input;
+    input.setWindows(player->w);
+    TouchGestures touch(player->w, input);
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
     SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
@@ -245,6 +258,17 @@ int RunPlayer(const QStringList& arguments) {
     if (session.replayFile.isEmpty()) {
         QObject::connect(player->main.get(), &TFormMein::displayChosen, [&settings](int scale, bool fullScreen) {
             saveDisplayChoice(*settings, DisplayChoice{scale, fullScreen});
+        });
+    }
+
+    // Game controllers, unless switched off; a replay takes none, its
+    // actions are the player's.
+    std::unique_ptr<SdlGamepad> gamepad;
+    if (session.replayFile.isEmpty() && gamepadWanted(*settings)) {
+        gamepad = std::make_unique<SdlGamepad>();
+        QObject::connect(gamepad.get(), &SdlGamepad::button, &input, [&input](PadButton b, bool down) {
+            // Outside the device's reading: the button may open a wait.
+            QTimer::singleShot(0, &input, [&input, b, down] { input.pad(b, down, input.liveTarget()); });
         });
     }
 

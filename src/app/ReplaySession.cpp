@@ -1,5 +1,6 @@
 #include "app/ReplaySession.h"
 
+#include "app/PadInput.h"
 #include "app/SyntheticInput.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
@@ -348,6 +349,32 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         const int key = combination->key();
         const Qt::KeyboardModifiers mods = combination->keyboardModifiers();
         sendKeyClick(target, key, mods, keyText(key, mods));
+        return {};
+    }
+    if (w == "pad") {
+        const bool up = a.rest.size() > 3 && a.rest.compare(a.rest.size() - 3, 3, " up") == 0;
+        const std::optional<PadButton> b = parsePadButton(up ? a.rest.substr(0, a.rest.size() - 3) : a.rest);
+        if (!b || (up && *b != PadButton::RB))
+            return QStringLiteral("expected: pad A, B, X, Y, Start, Back, Up, Down, Left, Right, RB or RB up");
+        QWidget* target = keyTarget(turn, what);
+        if (!target || !w_->input) return QStringLiteral("no window takes the pad now");
+        w_->input->pad(*b, !up, target);
+        return {};
+    }
+    if (w == "touch") {
+        if (!onPicture || !main->isVisible() || !w_->input)
+            return QStringLiteral("the main picture is not waiting for a touch");
+        if (a.rest == "swipe2 up") {  // like "history": the history opens, and closes again
+            w_->input->swipeUp();
+            if (!w_->reading->historyOpen()) return QStringLiteral("the history did not open");
+            w_->reading->closeHistory();
+            return {};
+        }
+        const bool tap = a.rest.rfind("tap ", 0) == 0;
+        const auto p = tap || a.rest.rfind("hold ", 0) == 0 ? ParsePoint(a.rest.substr(tap ? 4 : 5)) : std::nullopt;
+        if (!p) return QStringLiteral("expected: touch tap X Y, touch hold X Y or touch swipe2 up");
+        const auto act = tap ? &InputMapper::tap : &InputMapper::hold;
+        (w_->input->*act)(QPoint(p->first, p->second));
         return {};
     }
     if (w == "type") {

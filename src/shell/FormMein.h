@@ -136,6 +136,12 @@ public:
     // the message window's own keys keep turning its pages. True when the key
     // was used.
     bool playKey(const QKeyEvent& key, bool fromMessages = false);
+    // A game controller's direction on the picture: the highlight to the
+    // nearest reachable object that way (StepHighlightToward).
+    void moveHighlightToward(int dx, int dy);
+    // A click at a picture pixel made by the program (a touch's tap, the
+    // keyboard's Enter): the press and then its release, in a mouse's order.
+    void clickPicturePoint(QPoint at);
 
     // Handlers.
     void FormActivate();

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace qel {
@@ -184,6 +185,27 @@ int StepHighlight(const std::vector<int>& reachable, int current, bool forward) 
     for (auto it = reachable.rbegin(); it != reachable.rend(); ++it)
         if (current == 0 || *it < current) return *it;
     return reachable.back();
+}
+
+int StepHighlightToward(const GameState& st, QSize picture, int current, int dx, int dy) {
+    const std::vector<int> reachable = ReachableObjects(st, picture);
+    if (reachable.empty()) return 0;
+    const std::optional<QPoint> from = PointSelecting(st, current, picture);
+    if (!from) return reachable.front();
+    int best = current;
+    std::int64_t bestScore = INT64_MAX;
+    for (int n : reachable) {
+        const QPoint to = *PointSelecting(st, n, picture);
+        const std::int64_t along = std::int64_t(to.x() - from->x()) * dx + std::int64_t(to.y() - from->y()) * dy;
+        const std::int64_t across = std::abs(std::int64_t(to.x() - from->x()) * dy + std::int64_t(to.y() - from->y()) * dx);
+        if (n == current || along <= 0) continue;
+        const std::int64_t score = along + 2 * across;
+        if (score < bestScore) {
+            bestScore = score;
+            best = n;
+        }
+    }
+    return best;
 }
 
 StartupPlan PlanStartup(const std::optional<QString>& firstArg) {
