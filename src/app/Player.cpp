@@ -1,5 +1,6 @@
 #include "app/Player.h"
 
+#include "app/AuthorGuide.h"
 #include "app/EndSignals.h"
 #include "app/LanguageServer.h"
 #include "app/ReplaySession.h"
@@ -64,6 +65,7 @@ const char* kUsage =
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
     "  --lsp               serve an editor as a language server on standard input\n"
     "                      and output (diagnostics, definitions, hover, completion)\n"
+    "  --commands-markdown print the reference of the script commands (Markdown)\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
     "\n"
@@ -146,6 +148,10 @@ int RunPlayer(const QStringList& arguments) {
             continue;
         }
         if (a == QLatin1String("--lsp")) return RunLanguageServer();
+        if (a == QLatin1String("--commands-markdown")) {
+            std::fputs(CommandsMarkdown().toUtf8().constData(), stdout);
+            return 0;
+        }
         if (a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
             return 0;

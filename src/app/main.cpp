@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     // Checking a scenario, serving an editor and printing the usage need no display.
     for (int i = 1; i < argc; ++i) {
         const QByteArray a(argv[i]);
-        if (a == "--check" || a == "--lsp" || a == "--help" || a == "--version") {
+        if (a == "--check" || a == "--lsp" || a == "--commands-markdown" || a == "--help" || a == "--version") {
             QCoreApplication app(argc, argv);
             return qel::RunPlayer(QCoreApplication::arguments());
         }
