@@ -1,6 +1,8 @@
 #include "app/Player.h"
 
+#include "app/AuthorGuide.h"
 #include "app/EndSignals.h"
+#include "app/LanguageServer.h"
 #include "app/ReplaySession.h"
 #include "app/DisplaySettings.h"
 #include "platform/ViewScale.h"
@@ -61,6 +63,9 @@ const char* kUsage =
     "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
+    "  --lsp               serve an editor as a language server on standard input\n"
+    "                      and output (diagnostics, definitions, hover, completion)\n"
+    "  --commands-markdown print the reference of the script commands (Markdown)\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
     "\n"
@@ -141,6 +146,11 @@ int RunPlayer(const QStringList& arguments) {
             check = true;
             if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) firstArg = arguments[++i];
             continue;
+        }
+        if (a == QLatin1String("--lsp")) return RunLanguageServer();
+        if (a == QLatin1String("--commands-markdown")) {
+            std::fputs(CommandsMarkdown().toUtf8().constData(), stdout);
+            return 0;
         }
         if (a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
