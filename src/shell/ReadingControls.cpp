@@ -31,7 +31,7 @@ void ReadingControls::openHistory() {
         history_->activateWindow();
         return;
     }
-    playerEvents().action("history");
+    playerEvents().action(ReplayWord::History);
     // The picture itself: in full screen the view around it is larger.
     const QRect shown = main_.ImageFront->pictureRect();
     const QRect picture(main_.ImageFront->mapToGlobal(shown.topLeft()), shown.size());
