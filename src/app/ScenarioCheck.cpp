@@ -1,6 +1,7 @@
 #include "app/ScenarioCheck.h"
 
 #include "engine/Commands.h"
+#include "engine/ObjectLogic.h"
 #include "engine/Script.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
@@ -252,7 +253,7 @@ private:
                     error(rectLine, m);
                 }
             }
-            if (rectOk && value[0] != -1 && (value[0] > value[1] || value[2] > value[3]))
+            if (rectOk && value[0] != -1 && !clickable({value[0], value[1], value[2], value[3]}))
                 warning(rectLine, QStringLiteral("object %1: Left > Right or Top > Bottom, so it can never be clicked "
                                                  "(the order is Left,Right,Top,Bottom)")
                                       .arg(k));
@@ -290,7 +291,7 @@ private:
                 headerNames_[k] = def.name;
                 headerVerbs_[k] = def.verbs;
                 // Only an object that a click can reach needs its labels.
-                if (rectOk && value[0] != -1 && value[0] <= value[1] && value[2] <= value[3])
+                if (rectOk && clickable({value[0], value[1], value[2], value[3]}))
                     headerObjects_.push_back(def);
             }
         }
@@ -354,8 +355,8 @@ private:
             if (w == "UN") {
                 auto o = number(1);
                 auto l = number(2), r = number(3), t = number(4), b = number(5);
-                const bool clickable = l && r && t && b && *l != -1 && *l <= *r && *t <= *b;
-                if (o && *o >= 1 && *o <= kObjectCount && clickable)
+                const bool canClick = l && r && t && b && clickable({*l, *r, *t, *b});
+                if (o && *o >= 1 && *o <= kObjectCount && canClick)
                     unNames[*o].push_back({cutBytes(GetField(6, line), kWordBytes), lineOf(i)});
             } else if (w == "UV") {
                 auto o = number(1);
@@ -541,7 +542,7 @@ private:
             if (p && (*p < 0 || *p > 5))
                 error(at, QStringLiteral("DV: verb position %1 is outside 0..5: %2").arg(*p).arg(playerText(rangeError())));
         } else if (w == "UN") {
-            if (v[2] && v[3] && v[4] && v[5] && *v[2] != -1 && (*v[2] > *v[3] || *v[4] > *v[5]))
+            if (v[2] && v[3] && v[4] && v[5] && *v[2] != -1 && !clickable({*v[2], *v[3], *v[4], *v[5]}))
                 warning(at, QStringLiteral("UN: Left > Right or Top > Bottom, so the object can never be clicked "
                                            "(the order is Left,Right,Top,Bottom)"));
         } else if (w == "UV") {
