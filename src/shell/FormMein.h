@@ -67,6 +67,9 @@ public:
     // the message window's own keys keep turning its pages. True when the key
     // was used.
     bool playKey(const QKeyEvent& key, bool fromMessages = false);
+    // Shift+R, --watch and the replay's reload: the current scene read again
+    // from its file (shell/LiveReload.h); a failure shows its place and text.
+    void reloadScene();
 
     // Handlers.
     void FormActivate();
