@@ -5,6 +5,7 @@
 #include "app/EndSignals.h"
 #include "app/LanguageServer.h"
 #include "app/ReplaySession.h"
+#include "app/ReplayVocabulary.h"
 #include "app/DisplaySettings.h"
 #include "platform/ViewScale.h"
 #include "app/ScenarioCheck.h"
@@ -59,6 +60,7 @@ const char* kUsage =
     "  --transcript FILE   write the session's transcript to FILE (- for standard output)\n"
     "  --shots DIR         with the transcript: save the picture at each page, idle and box\n"
     "  --real-time         with --replay: let timed waits take real time\n"
+    "  --replay-help       list the actions a replay file is written in, and exit\n"
     "  --scale N|auto      draw the game N times as large (1 to 6); auto, the default,\n"
     "                      takes the largest that fits the screen comfortably\n"
     "  --fullscreen        start full screen: the picture centred on black\n"
@@ -173,6 +175,10 @@ int RunPlayer(const QStringList& arguments) {
         }
         if (a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == QLatin1String("--replay-help")) {
+            std::fputs(replayHelp().c_str(), stdout);
             return 0;
         }
         if (a == QLatin1String("--version")) {

@@ -81,17 +81,17 @@ void TStartMenu::startGame(const std::function<void()>& load) {
 }
 
 void TStartMenu::Button1Click() {
-    playerEvents().action("new");
+    playerEvents().action(ReplayWord::New);
     startGame([this] { LoadNewGame(main_->game(), StartScene); });
 }
 
 void TStartMenu::Button2Click() {
-    playerEvents().action("continue");
+    playerEvents().action(ReplayWord::Continue);
     startGame([this] { LoadSavedGame(main_->game(), StartScene); });
 }
 
 void TStartMenu::Button3Click() {
-    playerEvents().action("quit");
+    playerEvents().action(ReplayWord::Quit);
     close();
 }
 
