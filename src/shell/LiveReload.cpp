@@ -5,6 +5,7 @@
 #include "platform/Waits.h"
 #include "scene/Pictures.h"
 #include "scene/Scene.h"
+#include "dialogs/MessageWindow.h"
 #include "shell/FormMein.h"
 #include "shell/MessageBoxes.h"
 
@@ -49,6 +50,9 @@ void TFormMein::reloadScene() {
     if (!game_ || game_->st.SceneName.empty() || !isVisible()) return;
     try {
         ReloadScene(*game_);
+        // A page the abandoned run waited for counts as turned: the picture
+        // takes clicks again.
+        messages_->setPageClick(100);
     } catch (const GameError& e) {
         // The author needs the place, so the box shows it too.
         writePlacedLine(stderr, e.place(), e.text());
