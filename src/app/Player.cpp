@@ -11,6 +11,7 @@
 #include "platform/ViewScale.h"
 #include "app/ScenarioCheck.h"
 #include "app/ScenarioChoice.h"
+#include "app/SceneWatcher.h"
 #include "app/WindowHost.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
@@ -73,6 +74,7 @@ const char* kUsage =
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
     "  --lsp               serve an editor as a language server on standard input\n"
     "                      and output (diagnostics, definitions, hover, completion)\n"
+    "  --watch             reload the current scene when its file changes (as Shift+R)\n"
     "  --dap               play under a debugger that speaks the Debug Adapter Protocol\n"
     "                      on standard input and output; its launch names the scenario\n"
     "  --commands-markdown print the reference of the script commands (Markdown)\n"
@@ -103,6 +105,8 @@ const char* kUsage =
     "full screen, RB held skips; gamepad=off in the settings file switches it off.\n"
     "On a touch screen a tap clicks, a long press opens the menu, two fingers\n"
     "swiped up show the history.\n"
+    "  Shift+R             reload the current scene from its file, keeping the\n"
+    "                      variables (for authors: the game waits at the scene)\n"
     "The scale and full screen are remembered for the next start\n"
     "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
     "\n"
@@ -121,6 +125,7 @@ int RunPlayer(const QStringList& arguments) {
     std::optional<bool> fullScreenOption;
     bool trace = false;
     bool dap = false;
+    bool watch = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         QString* value = a == QLatin1String("--replay")       ? &session.replayFile
@@ -164,6 +169,10 @@ int RunPlayer(const QStringList& arguments) {
             continue;
         }
         if (a == QLatin1String("--lsp")) return RunLanguageServer();
+        if (a == QLatin1String("--watch")) {
+            watch = true;
+            continue;
+        }
         if (a == QLatin1String("--dap")) {
             dap = true;
             continue;
@@ -315,6 +324,8 @@ int RunPlayer(const QStringList& arguments) {
         });
     }
 
+    std::unique_ptr<SceneWatcher> watcher;
+    if (watch) watcher = std::make_unique<SceneWatcher>(*player->main);
     player->startMenu->show();
     if (debugger) {
         // A new game at once, before the session looks at the start menu.

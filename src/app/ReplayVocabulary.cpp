@@ -248,6 +248,12 @@ QString actWait(Ctx& c, const Act& a) {
     return {};
 }
 
+QString actReload(Ctx& c, const Act&) {
+    if (!c.onPicture() || !c.w.main->isVisible()) return QStringLiteral("the game is not waiting on its picture");
+    c.w.main->reloadScene();
+    return {};
+}
+
 QString actSkip(Ctx&, const Act& a) {
     if (a.rest != "on" && a.rest != "off") return QStringLiteral("expected: skip on, or skip off");
     Skipping::instance().setOn(a.rest == "on");
@@ -306,6 +312,8 @@ constexpr ReplayVerb kVocabulary[] = {
      "Y` a long press, a right click (the popup menu opens); `touch swipe2 up` two fingers swiped up, which open the "
      "text history (closed again, as with `history`); at a page wait or the idle game",
      actTouch},
+    {W::Reload, "reload", "",
+     "reloads the current scene from its file (as Shift+R does), at a page wait or the idle game", actReload},
 };
 
 constexpr bool inWordOrder() {

@@ -37,6 +37,7 @@ enum class ReplayWord {
     Wait, History, Skip,
     Choose,
     Pad, Touch,
+    Reload,
     Count  // not a word: how many there are
 };
 

@@ -73,6 +73,9 @@ public:
     // A click at a picture pixel made by the program (a touch's tap, the
     // keyboard's Enter): the press and then its release, in a mouse's order.
     void clickPicturePoint(QPoint at);
+    // Shift+R, --watch and the replay's reload: the current scene read again
+    // from its file (shell/LiveReload.h); a failure shows its place and text.
+    void reloadScene();
 
     // Handlers.
     void FormActivate();

@@ -42,6 +42,12 @@ bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
         openPopupFromKeys();
         return true;
     }
+    if (k == Qt::Key_R && mods == Qt::ShiftModifier) {
+        if (key.isAutoRepeat()) return true;
+        playerEvents().action(ReplayWord::Reload);
+        reloadScene();
+        return true;
+    }
     const bool enter = (k == Qt::Key_Return || k == Qt::Key_Enter) && plain;
     if (enter && highlight_ != 0) {
         if (key.isAutoRepeat()) return true;
