@@ -48,7 +48,7 @@ namespace qel {
 
 int RunPlayer(const Options& options) {
     std::optional<QString> firstArg = options.firstArg;
-    const SessionOptions& session = options.session;
+    SessionOptions session = options.session;  // a debugger's launch may name a replay
     const bool trace = options.trace;
     const bool dap = options.dap;
     const bool watch = options.watch;
