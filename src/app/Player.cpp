@@ -9,6 +9,7 @@
 #include "app/ScenarioCheck.h"
 #include "app/ScenarioChoice.h"
 #include "app/WindowHost.h"
+#include "dialogs/HistoryWindow.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
@@ -59,6 +60,9 @@ const char* kUsage =
     "                      takes the largest that fits the screen comfortably\n"
     "  --fullscreen        start full screen: the picture centred on black\n"
     "  --windowed          start in a window (the opposite of --fullscreen)\n"
+    "  --windows one|separate|auto\n"
+    "                      the whole game in one window, or each window of its own;\n"
+    "                      auto, the default: one on Wayland and in full screen\n"
     "  --trace             write each script line as it runs, each wait and each scene\n"
     "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
@@ -104,6 +108,7 @@ int RunPlayer(const QStringList& arguments) {
     bool check = false;
     std::optional<int> scaleOption;
     std::optional<bool> fullScreenOption;
+    std::optional<WindowMode> windowsOption;
     bool trace = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
@@ -128,6 +133,14 @@ int RunPlayer(const QStringList& arguments) {
                 return 2;
             }
             scaleOption = n;
+            continue;
+        }
+        if (a == QLatin1String("--windows")) {
+            if (i + 1 < arguments.size()) windowsOption = parseWindowMode(arguments[++i]);
+            if (!windowsOption) {
+                std::fprintf(stderr, "qelplayer: --windows takes one, separate or auto\n%s", kUsage);
+                return 2;
+            }
             continue;
         }
         if (a == QLatin1String("--fullscreen") || a == QLatin1String("--windowed")) {
@@ -251,6 +264,10 @@ int RunPlayer(const QStringList& arguments) {
     // Changes made while playing are remembered; a replay's are not the user's.
     std::unique_ptr<QSettings> settings = userSettings();
     const DisplayChoice display = chooseDisplay(loadDisplayChoice(*settings), scaleOption, fullScreenOption);
+    player->main->display().setPanels({player->messages.get(), player->verbs.get(), player->textInput.get(),
+                                       &player->reading->historyWindow()});
+    player->main->display().setWindowMode(
+        windowsOption.value_or(parseWindowMode(display.windows).value_or(WindowMode::Auto)));
     player->main->setDisplay(display.scale, display.fullScreen);
     if (session.replayFile.isEmpty()) {
         QObject::connect(player->main.get(), &TFormMein::displayChosen, [&settings](int scale, bool fullScreen) {

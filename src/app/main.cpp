@@ -23,5 +23,7 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    // The desktop entry's name: docks and task bars find its icon and name by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qelplayer.Player"));
     return qel::RunPlayer(QApplication::arguments());
 }

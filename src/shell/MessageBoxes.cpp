@@ -51,7 +51,7 @@ void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     if (ViewScale::factor() > 1) box.setFont(scaledFont(box.font(), ViewScale::factor()));
     keepWithOwner(box);
     box.adjustSize();
-    centreOnScreen(box);
+    centreWindow(box);
     WaitReport report(turn, &box, detail);
     execModal(box);
 }
