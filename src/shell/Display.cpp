@@ -258,7 +258,9 @@ QPoint Display::placeOnScreen(QPoint design, QSize size) const {
 }
 
 void Display::messagesPlaced() {
-    if (scaleChoice_ == 0 && !fullScreen_ && windowedScale() != view_.scale()) apply();
+    // The scale that fits may be smaller now; full screen on the stage
+    // fits the message window in as well.
+    if ((scaleChoice_ == 0 && !fullScreen_ && windowedScale() != view_.scale()) || (fullScreen_ && onStage())) apply();
     else if (onStage()) stage_->relayout();
 }
 
