@@ -160,8 +160,8 @@ void TFormMein::FormActivate() {
 
 void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
     if (button == Qt::LeftButton || button == Qt::RightButton)
-        playerEvents().action((button == Qt::LeftButton ? "click " : "rclick ") + std::to_string(x) + " " +
-                              std::to_string(y));
+        playerEvents().action(button == Qt::LeftButton ? ReplayWord::Click : ReplayWord::RightClick,
+                              std::to_string(x) + " " + std::to_string(y));
     if (!game_) return;
     guarded([&] {
         GameState& st = game_->st;
@@ -204,17 +204,17 @@ void TFormMein::ImageFrontClick() {
 }
 
 void TFormMein::TopMenuClick() {
-    playerEvents().action("menu TopMenu");
+    playerEvents().action(ReplayWord::Menu, "TopMenu");
     guarded([this] { qel::TopMenuClick(*game_); });
 }
 
 void TFormMein::ExitClick() {
-    playerEvents().action("menu Exit");
+    playerEvents().action(ReplayWord::Menu, "Exit");
     guarded([this] { qel::ExitClick(*game_); });
 }
 
 void TFormMein::HelpClick() {
-    playerEvents().action("menu Help");
+    playerEvents().action(ReplayWord::Menu, "Help");
     // There is no Windows help viewer: the help file opens with the desktop's
     // handler for it when it exists; otherwise a notice says so.
     auto path = findFile("Zazidez.hlp");
@@ -227,7 +227,7 @@ void TFormMein::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (event->spontaneous()) playerEvents().action("closemain");
+    if (event->spontaneous()) playerEvents().action(ReplayWord::CloseMain);
     // FormCloseQuery: the quit handling runs first; a failure (a save that
     // could not be written) keeps the window open.
     if (!guarded([this] { qel::ExitClick(*game_); })) {

@@ -38,7 +38,7 @@ bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
     }
     if ((k == Qt::Key_Menu && plain) || (k == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
         if (key.isAutoRepeat()) return true;
-        playerEvents().action("key " + keyName(key));
+        playerEvents().action(ReplayWord::Key, keyName(key));
         openPopupFromKeys();
         return true;
     }
@@ -54,7 +54,7 @@ bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
     if (fromMessages) return false;  // the message window turns its pages itself
     if (plain && (enter || k == Qt::Key_Space || k == Qt::Key_PageDown || k == Qt::Key_Down)) {
         // What the release of a click on the picture does to a waiting page.
-        playerEvents().action("key " + keyName(key));
+        playerEvents().action(ReplayWord::Key, keyName(key));
         messages_->PageClickFromMain();
         return true;
     }

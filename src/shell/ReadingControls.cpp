@@ -31,7 +31,7 @@ void ReadingControls::openHistory() {
         history_->activateWindow();
         return;
     }
-    playerEvents().action("history");
+    playerEvents().action(ReplayWord::History);
     history_->open(main_.game().history, *messages_.Memo1, main_.display().pictureOnScreen(), scale());
     playerEvents().historyShown(history_->lineCount());
 }
