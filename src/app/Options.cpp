@@ -82,6 +82,14 @@ const std::vector<OptionRow>& optionTable() {
              o.fullScreen = false;
              return true;
          }},
+        {"--windows", nullptr, Value::Required, "one|separate|auto",
+         "the whole game in one window, or each window of its own;\n"
+         "auto, the default: one on Wayland and in full screen",
+         [](Options& o, const QString& v) {
+             o.windows = parseWindowMode(v);
+             return o.windows.has_value();
+         },
+         "--windows takes one, separate or auto"},
         {"--trace", nullptr, Value::None, nullptr,
          "write each script line as it runs, each wait and each scene\n"
          "change to standard error, as FILE:LINE: TEXT",

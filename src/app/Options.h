@@ -2,6 +2,7 @@
 // The command line: one table of options, parsed before any display is
 // opened, so that a mistake or --help never needs one.
 #include "app/ReplaySession.h"
+#include "shell/Display.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@ struct Options {
     bool check = false;
     std::optional<int> scale;
     std::optional<bool> fullScreen;
+    std::optional<WindowMode> windows;  // one window for the whole game, or several
     bool trace = false;
     bool lsp = false;    // serve an editor as a language server instead of playing
     bool dap = false;    // play under a debugger (Debug Adapter Protocol on stdin/stdout)

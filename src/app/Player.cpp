@@ -14,6 +14,7 @@
 #include "app/ScenarioChoice.h"
 #include "app/SceneWatcher.h"
 #include "app/WindowHost.h"
+#include "dialogs/HistoryWindow.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
@@ -171,6 +172,10 @@ int RunPlayer(const Options& options) {
     // Changes made while playing are remembered; a replay's are not the user's.
     std::unique_ptr<QSettings> settings = userSettings();
     const DisplayChoice display = chooseDisplay(loadDisplayChoice(*settings), options.scale, options.fullScreen);
+    player->main->display().setPanels({player->messages.get(), player->verbs.get(), player->textInput.get(),
+                                       &player->reading->historyWindow()});
+    player->main->display().setWindowMode(
+        options.windows.value_or(parseWindowMode(display.windows).value_or(WindowMode::Auto)));
     player->main->setDisplay(display.scale, display.fullScreen);
     if (session.replayFile.isEmpty()) {
         QObject::connect(player->main.get(), &TFormMein::displayChosen, [&settings](int scale, bool fullScreen) {

@@ -34,5 +34,7 @@ int main(int argc, char** argv) {
         return qel::RunLanguageServer();
     }
     QApplication app(argc, argv);
+    // The desktop entry's name: docks and task bars find its icon and name by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qelplayer.Player"));
     return qel::RunPlayer(parsed.options);
 }

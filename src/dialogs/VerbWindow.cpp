@@ -99,7 +99,7 @@ std::string TFromCom::Choose(const std::string& name, const std::array<std::stri
 std::string TFromCom::ShowModalAt(QPoint screenPos) {
     if (quitting()) throw RunAbandoned{};
     keepWithOwner(*this);
-    move(screenPos);
+    placeWindow(*this, screenPos);
     Button1->setFocus();
     repaint();
     execModal(*this);

@@ -74,7 +74,7 @@ void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     keepLinesWhole(box);
     keepWithOwner(box);
     box.adjustSize();
-    centreOnScreen(box);
+    centreWindow(box);
     WaitReport report(turn, &box, detail);
     execModal(box);
 }

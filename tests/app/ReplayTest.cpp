@@ -149,6 +149,36 @@ TEST(Replay, EveryScaleAndFullScreenGiveTheSameTranscriptShotsAndSave) {
     }
 }
 
+// The whole game in one window: every replay of the demo, by mouse and by
+// keys, gives the transcript, pictures and save that separate windows give.
+TEST(Replay, TheStageGivesTheSameTranscriptsShotsAndSavesAsSeparateWindows) {
+    struct Case {
+        const char* replay;
+        const char* golden;
+        bool actions;  // the golden transcript has the replay's own actions
+    } cases[] = {{"demo_full", "demo_full", true}, {"demo_keys", "demo_full", false},
+                 {"history", "history", true}, {"skip", "skip", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.replay);
+        DemoFolder demo;
+        const QString shots = demo.path("shots");
+        Result r = runPlayer(demo.path(), {"--windows", "one", "--replay", kReplays + "/" + c.replay + ".txt", "--shots",
+                                           shots, "Opning.dat"});
+        ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+        const QString golden = readText(kReplays + "/" + c.golden + ".transcript");
+        EXPECT_EQ((c.actions ? r.transcript : withoutActions(r.transcript)).toStdString(),
+                  (c.actions ? golden : withoutActions(golden)).toStdString());
+        if (QString(c.golden) == "demo_full" && c.actions) {
+            EXPECT_EQ(shotChecksums(shots).toStdString(), readText(kReplays + "/demo_full.shots").toStdString());
+        }
+        if (QString(c.golden) == "demo_full") {
+            QFile save(demo.path("QELP.INI"));
+            EXPECT_TRUE(save.open(QIODevice::ReadOnly));
+            EXPECT_EQ(save.readAll().split('\n').value(0), "Tower.dat\r");
+        }
+    }
+}
+
 // The history grows page by page through the demo; the continue and the new
 // game each start it afresh.
 TEST(Replay, TheHistoryHoldsTheGamesPagesUntilANewGameOrAContinue) {
