@@ -1,5 +1,7 @@
 #include "app/Options.h"
 
+#include "app/AuthorGuide.h"
+#include "app/ReplayVocabulary.h"
 #include "platform/ShownText.h"
 #include "platform/ViewScale.h"
 #include "shell/MessageBoxes.h"
@@ -19,7 +21,7 @@ namespace {
 using Apply = std::function<bool(Options&, const QString& value)>;
 enum class Value { None, Required, Optional };
 // What the program does instead of playing.
-enum class Exit { No, Help, Version };
+enum class Exit { No, Help, Version, ReplayHelp, CommandsMarkdown };
 
 struct OptionRow {
     const char* name;       // "--replay"
@@ -61,6 +63,8 @@ const std::vector<OptionRow>& optionTable() {
              o.session.realTime = true;
              return true;
          }},
+        {"--replay-help", nullptr, Value::None, nullptr, "list the actions a replay file is written in, and exit", {},
+         nullptr, Exit::ReplayHelp},
         {"--scale", nullptr, Value::Required, "N|auto",
          "draw the game N times as large (1 to 6); auto, the default,\n"
          "takes the largest that fits the screen comfortably",
@@ -91,6 +95,16 @@ const std::vector<OptionRow>& optionTable() {
              if (!v.isNull()) o.firstArg = v;
              return true;
          }},
+        {"--lsp", nullptr, Value::None, nullptr,
+         "serve an editor as a language server on standard input\n"
+         "and output (diagnostics, definitions, hover, completion)",
+         setFlag(&Options::lsp)},
+        {"--dap", nullptr, Value::None, nullptr,
+         "play under a debugger that speaks the Debug Adapter Protocol\n"
+         "on standard input and output; its launch names the scenario",
+         setFlag(&Options::dap)},
+        {"--commands-markdown", nullptr, Value::None, nullptr, "print the reference of the script commands (Markdown)",
+         {}, nullptr, Exit::CommandsMarkdown},
         {"--help", "-h", Value::None, nullptr, "show this help and exit", {}, nullptr, Exit::Help},
         {"--version", nullptr, Value::None, nullptr, "show the player's version and exit", {}, nullptr, Exit::Version},
     };
@@ -218,6 +232,8 @@ ParsedOptions parseOptions(const QStringList& arguments) {
     if (exit == Exit::Version)
         writeTerminal(stdout, QStringLiteral("qelplayer %1\nplays scenarios written for %2\n")
                                   .arg(QLatin1String(QEL_VERSION), applicationTitle()));
+    if (exit == Exit::ReplayHelp) writeTerminal(stdout, QString::fromStdString(replayHelp()));
+    if (exit == Exit::CommandsMarkdown) writeTerminal(stdout, CommandsMarkdown());
     if (exit != Exit::No) parsed.exitStatus = 0;
     return parsed;
 }

@@ -16,6 +16,8 @@ struct Options {
     std::optional<int> scale;
     std::optional<bool> fullScreen;
     bool trace = false;
+    bool lsp = false;  // serve an editor as a language server (no display)
+    bool dap = false;  // play under a debugger
 };
 
 // The outcome of reading the command line: the options, or the status to end

@@ -1,8 +1,12 @@
 #include "app/Player.h"
 
+#include "app/AuthorGuide.h"
+#include "app/DebugAdapter.h"
 #include "app/EndSignals.h"
 #include "app/Options.h"
+#include "app/LanguageServer.h"
 #include "app/ReplaySession.h"
+#include "app/ReplayVocabulary.h"
 #include "app/DisplaySettings.h"
 #include "platform/ViewScale.h"
 #include "app/ScenarioCheck.h"
@@ -29,17 +33,21 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 namespace qel {
 
 int RunPlayer(const Options& options) {
+    if (options.lsp) return RunLanguageServer();
     std::optional<QString> firstArg = options.firstArg;
-    const SessionOptions& session = options.session;
+    SessionOptions session = options.session;  // the debugger's launch may name a replay
     const bool trace = options.trace;
+    const bool dap = options.dap;
     // The checker reads the scenario and opens no window.
     if (options.check) {
         QString target = firstArg.value_or(QString());
@@ -61,6 +69,23 @@ int RunPlayer(const Options& options) {
     const QStringList missingFonts = missingJapaneseFonts();
     if (!missingFonts.isEmpty())
         writeTerminal(stderr, QStringLiteral("qelplayer: ") + missingFontsAdvice(missingFonts) + QLatin1Char('\n'));
+
+    // Under the debugger, its launch request names the scenario (and a
+    // replay, for scripted sessions).
+    std::unique_ptr<JsonChannel> dapChannel;
+    std::unique_ptr<DebugAdapter> debugger;
+    if (dap) {
+        dapChannel = std::make_unique<JsonChannel>(STDIN_FILENO, stdout);
+        debugger = std::make_unique<DebugAdapter>(*dapChannel);
+        std::optional<LaunchRequest> launch;
+        try {
+            launch = debugger->waitForLaunch();
+        } catch (const RunAbandoned&) {
+        }
+        if (!launch) return 0;
+        firstArg = launch->program;
+        if (!launch->replay.isEmpty()) session.replayFile = launch->replay;
+    }
 
     // The session listens from the start: the start menu's creation may
     // already show a box.
@@ -118,7 +143,7 @@ int RunPlayer(const Options& options) {
 
     player = std::make_unique<PlayerWindows>(resolved.arg,
                                              recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
-                                             trace ? stderr : nullptr);
+                                             trace ? stderr : nullptr, !dap);
     if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
@@ -145,20 +170,26 @@ int RunPlayer(const Options& options) {
     }
 
     player->startMenu->show();
+    if (debugger) {
+        // A new game at once, before the session looks at the start menu.
+        debugger->attach(player->main->game());
+        QTimer::singleShot(0, player->startMenu.get(), &TStartMenu::Button1Click);
+    }
     if (recorder) recorder->start();
     int status = QApplication::exec();
     if (recorder) recorder->close();
     setPlayerEvents(nullptr);
+    if (debugger) debugger->ended(recorder ? recorder->exitStatus() : status);
     return status;
 }
 
 PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
-                             std::FILE* traceTo) {
+                             std::FILE* traceTo, bool announceScene) {
     // The five windows, in their order; each creation handler runs as its
     // window is created.
     startMenu = std::make_unique<TStartMenu>();
     w.startMenu = startMenu.get();
-    startMenu->FormCreate(firstArg);
+    startMenu->FormCreate(firstArg, announceScene);
     main = std::make_unique<TFormMein>();
     w.main = main.get();
     main->setCaption(MainWindowCaption(firstArg));

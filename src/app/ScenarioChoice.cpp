@@ -127,11 +127,11 @@ std::optional<QString> ChooseScenario(const QString& startFolder) {
     }
     const QStringList files = dialog.selectedFiles();
     if (dialog.result() != QDialog::Accepted || files.isEmpty()) {
-        playerEvents().action("cancel");
+        playerEvents().action(ReplayWord::Cancel);
         return std::nullopt;
     }
     const QString chosen = files.front();
-    playerEvents().action("choose " + chosen.toStdString());
+    playerEvents().action(ReplayWord::Choose, chosen.toStdString());
     settings().setValue(kLastFolder, QFileInfo(chosen).absolutePath());
     // An "Opning.dat" stands for its folder, which then plays from the start.
     if (QFileInfo(chosen).fileName().compare(QLatin1String("Opning.dat"), Qt::CaseInsensitive) == 0)

@@ -122,15 +122,15 @@ void TFormMsgText::playerReadsOn() {
 }
 
 void TFormMsgText::Image1MouseDown() {
-    playerEvents().action("page");
+    playerEvents().action(ReplayWord::Page);
     playerReadsOn();
 }
 void TFormMsgText::Memo1MouseDown() {
-    playerEvents().action("page");
+    playerEvents().action(ReplayWord::Page);
     playerReadsOn();
 }
 void TFormMsgText::FormKeyPress() {
-    playerEvents().action("key");
+    playerEvents().action(ReplayWord::Key);
     playerReadsOn();
 }
 void TFormMsgText::FormCloseQuery() { playerReadsOn(); }
@@ -303,7 +303,7 @@ bool TFormMsgText::playKey(const QKeyEvent& key) {
     if (pictureKeys_ && pictureKeys_(key)) return true;
     const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
     if ((key.key() == Qt::Key_PageDown || key.key() == Qt::Key_Down) && mods == Qt::NoModifier) {
-        playerEvents().action(key.key() == Qt::Key_Down ? "key Down" : "key PgDown");
+        playerEvents().action(ReplayWord::Key, key.key() == Qt::Key_Down ? "Down" : "PgDown");
         playerReadsOn();
         return true;
     }
@@ -316,7 +316,7 @@ bool TFormMsgText::playKey(const QKeyEvent& key) {
 }
 
 void TFormMsgText::closeEvent(QCloseEvent* event) {
-    if (event->spontaneous()) playerEvents().action("closemsg");
+    if (event->spontaneous()) playerEvents().action(ReplayWord::CloseMessages);
     FormCloseQuery();
     event->accept();  // the close is never refused; the window is hidden
 }

@@ -118,13 +118,13 @@ void TFromCom::finish() {
 }
 
 void TFromCom::Label1Click() {
-    playerEvents().action("verb 0");
+    playerEvents().action(ReplayWord::Verb, "0");
     setResult(std::string());
     finish();
 }
 
 void TFromCom::buttonClick(int index) {
-    playerEvents().action("verb " + std::to_string(index + 1));
+    playerEvents().action(ReplayWord::Verb, std::to_string(index + 1));
     // The bytes as filled in, so that a name cut inside a double-byte
     // character survives unchanged; a text set on the controls directly
     // counts as it reads.
@@ -146,7 +146,7 @@ void TFromCom::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         if (event->isAutoRepeat() || !isVisible()) return;
-        playerEvents().action("key Escape");
+        playerEvents().action(ReplayWord::Key, "Escape");
         CloseWithoutChoice();
         return;
     }

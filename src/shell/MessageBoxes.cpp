@@ -108,8 +108,10 @@ BoxAnswer showMessageBox(BoxKind kind, const std::string& cp932Text) {
     }
     runBox(box, Turn::Box, encode(caption) + "|" + cp932Text);
     BoxAnswer answer = answerOf(box, yes, no, ok);
-    playerEvents().action(answer == BoxAnswer::Yes ? "yes" : answer == BoxAnswer::No ? "no"
-                          : answer == BoxAnswer::Ok ? "ok" : "dismiss");
+    playerEvents().action(answer == BoxAnswer::Yes  ? ReplayWord::Yes
+                          : answer == BoxAnswer::No ? ReplayWord::No
+                          : answer == BoxAnswer::Ok ? ReplayWord::Ok
+                                                    : ReplayWord::Dismiss);
     return answer;
 }
 
@@ -121,7 +123,7 @@ void showErrorBox(const std::string& cp932Text) {
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     try {
         runBox(box, Turn::ErrorBox, cp932Text);
-        playerEvents().action(box.clickedButton() == ok ? "ok" : "dismiss");
+        playerEvents().action(box.clickedButton() == ok ? ReplayWord::Ok : ReplayWord::Dismiss);
     } catch (const RunAbandoned&) {
     }
 }
