@@ -6,6 +6,7 @@
 #include "platform/ViewScale.h"
 #include "shell/MessageBoxes.h"
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -63,8 +64,6 @@ const std::vector<OptionRow>& optionTable() {
              o.session.realTime = true;
              return true;
          }},
-        {"--replay-help", nullptr, Value::None, nullptr, "list the actions a replay file is written in, and exit", {},
-         nullptr, Exit::ReplayHelp},
         {"--scale", nullptr, Value::Required, "N|auto",
          "draw the game N times as large (1 to 6); auto, the default,\n"
          "takes the largest that fits the screen comfortably",
@@ -99,10 +98,14 @@ const std::vector<OptionRow>& optionTable() {
          "serve an editor as a language server on standard input\n"
          "and output (diagnostics, definitions, hover, completion)",
          setFlag(&Options::lsp)},
+        {"--watch", nullptr, Value::None, nullptr, "reload the current scene when its file changes (as Shift+R)",
+         setFlag(&Options::watch)},
         {"--dap", nullptr, Value::None, nullptr,
          "play under a debugger that speaks the Debug Adapter Protocol\n"
          "on standard input and output; its launch names the scenario",
          setFlag(&Options::dap)},
+        {"--replay-help", nullptr, Value::None, nullptr, "list the actions a replay file is written in, and exit", {},
+         nullptr, Exit::ReplayHelp},
         {"--commands-markdown", nullptr, Value::None, nullptr, "print the reference of the script commands (Markdown)",
          {}, nullptr, Exit::CommandsMarkdown},
         {"--help", "-h", Value::None, nullptr, "show this help and exit", {}, nullptr, Exit::Help},
@@ -145,6 +148,13 @@ const char* kKeys =
     "  Ctrl (held)         skip: pages turn by themselves, transitions and timed\n"
     "                      waits end at once; stops wherever the game asks you\n"
     "  F8                  start or stop skipping without holding a key\n"
+    "  Shift+R             reload the current scene from its file, keeping the\n"
+    "                      variables (for authors: the game waits at the scene)\n"
+    "A game controller plays too: the direction pad or left stick highlights objects\n"
+    "and moves the focus, A is Enter, B Esc, X the history, Start the menu, Back\n"
+    "full screen, RB held skips; gamepad=off in the settings file switches it off.\n"
+    "On a touch screen a tap clicks, a long press opens the menu, two fingers\n"
+    "swiped up show the history.\n"
     "The scale and full screen are remembered for the next start\n"
     "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
     "\n"
@@ -232,8 +242,8 @@ ParsedOptions parseOptions(const QStringList& arguments) {
     if (exit == Exit::Version)
         writeTerminal(stdout, QStringLiteral("qelplayer %1\nplays scenarios written for %2\n")
                                   .arg(QLatin1String(QEL_VERSION), applicationTitle()));
-    if (exit == Exit::ReplayHelp) writeTerminal(stdout, QString::fromStdString(replayHelp()));
-    if (exit == Exit::CommandsMarkdown) writeTerminal(stdout, CommandsMarkdown());
+    if (exit == Exit::ReplayHelp) std::fputs(replayHelp().c_str(), stdout);
+    if (exit == Exit::CommandsMarkdown) std::fputs(CommandsMarkdown().toUtf8().constData(), stdout);
     if (exit != Exit::No) parsed.exitStatus = 0;
     return parsed;
 }

@@ -16,8 +16,9 @@ struct Options {
     std::optional<int> scale;
     std::optional<bool> fullScreen;
     bool trace = false;
-    bool lsp = false;  // serve an editor as a language server (no display)
-    bool dap = false;  // play under a debugger
+    bool lsp = false;    // serve an editor as a language server instead of playing
+    bool dap = false;    // play under a debugger (Debug Adapter Protocol on stdin/stdout)
+    bool watch = false;  // reload the current scene when its file changes
 };
 
 // The outcome of reading the command line: the options, or the status to end

@@ -3,14 +3,16 @@
 #include "app/AuthorGuide.h"
 #include "app/DebugAdapter.h"
 #include "app/EndSignals.h"
-#include "app/Options.h"
 #include "app/LanguageServer.h"
+#include "app/PadInput.h"
+#include "app/Options.h"
 #include "app/ReplaySession.h"
 #include "app/ReplayVocabulary.h"
 #include "app/DisplaySettings.h"
 #include "platform/ViewScale.h"
 #include "app/ScenarioCheck.h"
 #include "app/ScenarioChoice.h"
+#include "app/SceneWatcher.h"
 #include "app/WindowHost.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
@@ -22,6 +24,7 @@
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/SdlGamepad.h"
 #include "platform/ShownText.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
@@ -35,6 +38,7 @@
 #include <QDir>
 #include <QTimer>
 #include <QFileInfo>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -43,11 +47,11 @@
 namespace qel {
 
 int RunPlayer(const Options& options) {
-    if (options.lsp) return RunLanguageServer();
     std::optional<QString> firstArg = options.firstArg;
     SessionOptions session = options.session;  // the debugger's launch may name a replay
     const bool trace = options.trace;
     const bool dap = options.dap;
+    const bool watch = options.watch;
     // The checker reads the scenario and opens no window.
     if (options.check) {
         QString target = firstArg.value_or(QString());
@@ -90,6 +94,8 @@ int RunPlayer(const Options& options) {
     // The session listens from the start: the start menu's creation may
     // already show a box.
     Windows pending;
+    InputMapper input(pending);  // the start menu's box may already take a pad's button
+    pending.input = &input;
     std::unique_ptr<Session> recorder;
     RealClock realClock;
     SdlAudioBackend audio;
@@ -145,6 +151,9 @@ int RunPlayer(const Options& options) {
                                              recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
                                              trace ? stderr : nullptr, !dap);
     if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
+    player->w.input = &input;
+    input.setWindows(player->w);
+    TouchGestures touch(player->w, input);
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
     SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
@@ -169,6 +178,19 @@ int RunPlayer(const Options& options) {
         });
     }
 
+    // Game controllers, unless switched off; a replay takes none, its
+    // actions are the player's.
+    std::unique_ptr<SdlGamepad> gamepad;
+    if (session.replayFile.isEmpty() && gamepadWanted(*settings)) {
+        gamepad = std::make_unique<SdlGamepad>();
+        QObject::connect(gamepad.get(), &SdlGamepad::button, &input, [&input](PadButton b, bool down) {
+            // Outside the device's reading: the button may open a wait.
+            QTimer::singleShot(0, &input, [&input, b, down] { input.pad(b, down, input.liveTarget()); });
+        });
+    }
+
+    std::unique_ptr<SceneWatcher> watcher;
+    if (watch) watcher = std::make_unique<SceneWatcher>(*player->main);
     player->startMenu->show();
     if (debugger) {
         // A new game at once, before the session looks at the start menu.

@@ -1,3 +1,4 @@
+#include "app/LanguageServer.h"
 #include "app/Options.h"
 #include "app/Player.h"
 #include "platform/ShownText.h"
@@ -18,15 +19,19 @@ void filterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(filterMessages);
     // The options are read before any display is opened: a mistake, --help
-    // and --version need none, and neither do checking a scenario and
-    // serving an editor.
+    // and --version need none, and neither do checking a scenario
+    // and serving an editor.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const qel::ParsedOptions parsed = qel::parseOptions(arguments);
     if (parsed.exitStatus) return *parsed.exitStatus;
-    if (parsed.options.check || parsed.options.lsp) {
+    if (parsed.options.check) {
         QCoreApplication app(argc, argv);
         return qel::RunPlayer(parsed.options);
+    }
+    if (parsed.options.lsp) {
+        QCoreApplication app(argc, argv);
+        return qel::RunLanguageServer();
     }
     QApplication app(argc, argv);
     return qel::RunPlayer(parsed.options);
