@@ -3,6 +3,7 @@
 #include "app/ReplayVocabulary.h"
 #include "app/SyntheticInput.h"
 #include "app/Transcript.h"
+#include "app/VirtualClock.h"
 #include "platform/Errors.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
@@ -14,7 +15,19 @@ namespace qel {
 
 ReplayDriver::ReplayDriver(std::vector<ReplayAction> actions, Transcript& transcript, VirtualClock& clock,
                            Session session)
-    : actions_(std::move(actions)), transcript_(transcript), clock_(clock), session_(std::move(session)) {}
+    : actions_(std::move(actions)), transcript_(transcript), clock_(clock), session_(std::move(session)) {
+    clock_.onStuck([this] { stuck(); });
+}
+
+void ReplayDriver::stuck() {
+    if (finished_) return;
+    const int line = next_ < actions_.size() ? actions_[next_].line : actions_.empty() ? 0 : actions_.back().line;
+    transcript_.line("replay-error " + std::to_string(line) + ": the game went on for " +
+                     std::to_string(VirtualClock::kStuckMs / 1000) + " s of its time, or " +
+                     std::to_string(VirtualClock::kStuckWaits) +
+                     " timed waits, without a moment for the next action");
+    finish(3);
+}
 
 void ReplayDriver::offer() {
     if (finished_ || actionPending_) return;
@@ -63,6 +76,7 @@ void ReplayDriver::runNext() {
         finish(3);
         return;
     }
+    clock_.acted();
     session_.acted();
 }
 

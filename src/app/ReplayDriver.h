@@ -47,6 +47,8 @@ public:
 private:
     void runNext();
     void finish(int status);
+    // The game went on too long without a moment for the next action.
+    void stuck();
 
     std::vector<ReplayAction> actions_;
     Transcript& transcript_;

@@ -23,7 +23,15 @@ void VirtualClock::waitMs(std::int64_t ms) {
     throwIfAbandoned(mark);
     QCoreApplication::processEvents();
     throwIfAbandoned(mark);
-    if (ms > 0) now_ += ms;
+    if (ms > 0) {
+        now_ += ms;
+        sinceActionMs_ += ms;
+    }
+    if ((sinceActionMs_ > kStuckMs || ++waitsSinceAction_ > kStuckWaits) && stuck_) {
+        acted();
+        stuck_();
+        throwIfAbandoned(mark);
+    }
 }
 
 } // namespace qel

@@ -5,6 +5,7 @@
 #include "app/WindowHost.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace qel {
 
@@ -19,8 +20,24 @@ public:
     std::int64_t nowMs() override;
     void waitMs(std::int64_t ms) override;
 
+    // A replay that can no longer act: its next action has not become
+    // possible while the game went on for kStuckMs of virtual time or
+    // kStuckWaits timed waits since the last action (a loop of timed waits
+    // would otherwise run for ever). The handler is called then.
+    static constexpr std::int64_t kStuckMs = 600'000;
+    static constexpr std::int64_t kStuckWaits = 100'000;
+    void onStuck(std::function<void()> handler) { stuck_ = std::move(handler); }
+    // The replay acted: the bounds count from here.
+    void acted() {
+        sinceActionMs_ = 0;
+        waitsSinceAction_ = 0;
+    }
+
 private:
     bool virtual_;
+    std::function<void()> stuck_;
+    std::int64_t sinceActionMs_ = 0;
+    std::int64_t waitsSinceAction_ = 0;
     RealClock real_;
     std::int64_t now_ = 0;
 };

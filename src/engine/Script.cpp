@@ -93,22 +93,23 @@ void giveWayToEnd() {
     if (endSignalled()) throw RunAbandoned{};
 }
 
+// Counts one more piece of work since the last wait; past the bound the run
+// stops with the text that names it.
+void countWork(Game& g, std::int64_t& count, std::int64_t bound, const char* what) {
+    giveWayToEnd();
+    if (++count <= bound) return;
+    noteWait(g);
+    throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(bound) + sj(what));
+}
+
 } // namespace
 
 void noteLoad(Game& g) {
-    giveWayToEnd();
-    if (++g.loadsSinceWait <= g.maxLoadsWithoutWait) return;
-    noteWait(g);
-    throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(g.maxLoadsWithoutWait) +
-                    sj(" 回を超えてファイルを読み込んだため、停止しました"));
+    countWork(g, g.loadsSinceWait, g.maxLoadsWithoutWait, " 回を超えてファイルを読み込んだため、停止しました");
 }
 
 void noteSound(Game& g) {
-    giveWayToEnd();
-    if (++g.soundsSinceWait <= g.maxSoundsWithoutWait) return;
-    noteWait(g);
-    throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(g.maxSoundsWithoutWait) +
-                    sj(" 回を超えて音楽や効果音を鳴らしたため、停止しました"));
+    countWork(g, g.soundsSinceWait, g.maxSoundsWithoutWait, " 回を超えて音楽や効果音を鳴らしたため、停止しました");
 }
 
 void RunScript(Game& g, std::int32_t startLine) {

@@ -122,6 +122,9 @@ Kind kindOf(const std::string& path) {
 std::vector<std::string> exactSpellings(const std::string& comp) {
     std::vector<std::string> out;
     if (comp == "." || comp == "..") return {comp};
+    // Printable ASCII is spelled the same in both (most names are).
+    if (std::all_of(comp.begin(), comp.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+        return {comp};
     QByteArray utf8 = decode(comp).toUtf8();
     out.emplace_back(utf8.constData(), std::size_t(utf8.size()));
     if (out.front() != comp) out.push_back(comp);

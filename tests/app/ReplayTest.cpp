@@ -425,7 +425,7 @@ TEST(Replay, ScriptsThatNeverWaitAreStoppedByTheirOwnWork) {
         {"a picture drawn on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.GP,0,0,2,pic\r\n.JR,Start\r\n;\r\nend\r\n", loads},
         {"a transition that shows its picture at once on every pass",
          "bg\r\n;\r\n.Start\r\n.Loop\r\n.TK,0,pic\r\n.JR,Start\r\n;\r\nend\r\n", loads},
-        {"a jump loop", "bg\r\n;\r\n.Start\r\n.Loop\r\n.FS,1,1\r\n.JR,Loop\r\n;\r\nend\r\n", lines},
+        {"a jump loop", "bg\r\n;\r\n.Start\r\n.Loop\r\n.FS,1,1\r\n.JR,Start\r\n;\r\nend\r\n", lines},
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;
@@ -464,6 +464,18 @@ TEST(Replay, ScenariosInAFolderOf100000EntriesAreNeverStopped) {
     r = runPlayer(demo.path(), {"--replay", kReplays + "/demo_full.txt", "Opning.dat"});
     ASSERT_EQ(r.status, 0) << r.errors.toStdString();
     expectGolden(r.transcript, "demo_full.transcript");
+}
+
+TEST(Replay, AReplayThatCanNoLongerActEndsWithAnError) {
+    // Timed waits pass at once on the replay's clock: a loop of them never
+    // lets the next action come, and ran (and grew) for ever.
+    QTemporaryDir dir;
+    writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
+    writeBytes(dir.filePath("Opning.dat"), "bg\r\n;\r\n.Start\r\n.Loop\r\n.OS,100\r\n.JR,Start\r\n;\r\nend\r\n");
+    writeText(dir.filePath("replay.txt"), "ok\nnew\npage\n");
+    Result r = runPlayer(dir.path(), {"--replay", dir.filePath("replay.txt"), "Opning.dat"}, "offscreen", false, 60000);
+    EXPECT_EQ(r.status, 3) << r.errors.toStdString();
+    EXPECT_TRUE(r.transcript.contains("replay-error 3: the game went on for 600 s of its time")) << r.transcript.toStdString();
 }
 
 TEST(Replay, LeavingTheGameForTheStartMenuAbandonsItsRun) {
