@@ -4,6 +4,7 @@
 #include "app/DebugAdapter.h"
 #include "app/EndSignals.h"
 #include "app/LanguageServer.h"
+#include "app/PadInput.h"
 #include "app/ReplaySession.h"
 #include "app/ReplayVocabulary.h"
 #include "app/DisplaySettings.h"
@@ -22,6 +23,7 @@
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/SdlGamepad.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
@@ -34,6 +36,7 @@
 #include <QDir>
 #include <QTimer>
 #include <QFileInfo>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -99,6 +102,11 @@ const char* kUsage =
     "  F8                  start or stop skipping without holding a key\n"
     "  Shift+R             reload the current scene from its file, keeping the\n"
     "                      variables (for authors: the game waits at the scene)\n"
+    "A game controller plays too: the direction pad or left stick highlights objects\n"
+    "and moves the focus, A is Enter, B Esc, X the history, Start the menu, Back\n"
+    "full screen, RB held skips; gamepad=off in the settings file switches it off.\n"
+    "On a touch screen a tap clicks, a long press opens the menu, two fingers\n"
+    "swiped up show the history.\n"
     "The scale and full screen are remembered for the next start\n"
     "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
     "\n"
@@ -230,6 +238,8 @@ int RunPlayer(const QStringList& arguments) {
     // The session listens from the start: the start menu's creation may
     // already show a box.
     Windows pending;
+    InputMapper input(pending);  // the start menu's box may already take a pad's button
+    pending.input = &input;
     std::unique_ptr<Session> recorder;
     RealClock realClock;
     SdlAudioBackend audio;
@@ -276,6 +286,9 @@ int RunPlayer(const QStringList& arguments) {
                                              recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
                                              trace ? stderr : nullptr, !dap);
     if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
+    player->w.input = &input;
+    input.setWindows(player->w);
+    TouchGestures touch(player->w, input);
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
     SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
@@ -302,6 +315,17 @@ int RunPlayer(const QStringList& arguments) {
 
     std::unique_ptr<SceneWatcher> watcher;
     if (watch) watcher = std::make_unique<SceneWatcher>(*player->main);
+    // Game controllers, unless switched off; a replay takes none, its
+    // actions are the player's.
+    std::unique_ptr<SdlGamepad> gamepad;
+    if (session.replayFile.isEmpty() && gamepadWanted(*settings)) {
+        gamepad = std::make_unique<SdlGamepad>();
+        QObject::connect(gamepad.get(), &SdlGamepad::button, &input, [&input](PadButton b, bool down) {
+            // Outside the device's reading: the button may open a wait.
+            QTimer::singleShot(0, &input, [&input, b, down] { input.pad(b, down, input.liveTarget()); });
+        });
+    }
+
     player->startMenu->show();
     if (debugger) {
         // A new game at once, before the session looks at the start menu.

@@ -189,34 +189,60 @@ TEST(Replay, AScriptErrorNamesItsFileAndLineOnStandardError) {
     EXPECT_TRUE(r.errors.contains(QString::fromUtf8("Opning.dat:5: 'x' は整数ではありません\n"))) << r.errors.toStdString();
 }
 
-TEST(Replay, AKeyboardOnlyPlayThroughEndsAsTheFullReplayDoes) {
-    // Every action of the replay is a key or typed text.
-    const QStringList actions = readText(kReplays + "/demo_keys.txt").split('\n');
-    for (const QString& a : actions) {
-        if (!a.isEmpty() && !a.startsWith('#')) {
-            ASSERT_TRUE(a.startsWith("key ") || a.startsWith("type ")) << a.toStdString();
-        }
-    }
-    DemoFolder keys;
-    Result r = runPlayer(keys.path(), {"--replay", kReplays + "/demo_keys.txt", "--shots", keys.path("shots"),
-                                       "Opning.dat"});
-    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
-    EXPECT_EQ(withoutActions(r.transcript).toStdString(),
-              withoutActions(readText(kReplays + "/demo_full.transcript")).toStdString());
-    // The same pictures in the same order (their names are transcript line
-    // numbers, which the extra action lines shift): no highlight in them.
-    const auto pictures = [](const QString& checksums) {
-        QStringList out;
-        for (const QString& l : checksums.split('\n', Qt::SkipEmptyParts)) out << l.section(' ', 1);
-        return out;
-    };
-    EXPECT_EQ(pictures(shotChecksums(keys.path("shots"))), pictures(readText(kReplays + "/demo_full.shots")));
-    // And the same save, byte for byte.
+TEST(Replay, AKeyboardOnlyOrPadOnlyPlayThroughEndsAsTheFullReplayDoes) {
+    // The save of the mouse's play-through, to compare with.
     DemoFolder mouse;
     ASSERT_EQ(runPlayer(mouse.path(), {"--replay", kReplays + "/demo_full.txt", "Opning.dat"}).status, 0);
-    QFile a(keys.path("QELP.INI")), b(mouse.path("QELP.INI"));
-    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-    EXPECT_EQ(a.readAll(), b.readAll());
+    QFile mouseSave(mouse.path("QELP.INI"));
+    ASSERT_TRUE(mouseSave.open(QIODevice::ReadOnly));
+    const QByteArray expectedSave = mouseSave.readAll();
+    // Every action of a replay is a key or a pad button, or typed text.
+    for (const auto& [replay, word] : {std::pair{"demo_keys.txt", "key "}, std::pair{"demo_pad.txt", "pad "}}) {
+        SCOPED_TRACE(replay);
+        const QStringList actions = readText(kReplays + "/" + replay).split('\n');
+        for (const QString& a : actions) {
+            if (!a.isEmpty() && !a.startsWith('#')) {
+                ASSERT_TRUE(a.startsWith(word) || a.startsWith("type ")) << a.toStdString();
+            }
+        }
+        DemoFolder keys;
+        Result r = runPlayer(keys.path(), {"--replay", kReplays + "/" + replay, "--shots", keys.path("shots"),
+                                           "Opning.dat"});
+        ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+        EXPECT_EQ(withoutActions(r.transcript).toStdString(),
+                  withoutActions(readText(kReplays + "/demo_full.transcript")).toStdString());
+        // The same pictures in the same order (their names are transcript line
+        // numbers, which the extra action lines shift): no highlight in them.
+        const auto pictures = [](const QString& checksums) {
+            QStringList out;
+            for (const QString& l : checksums.split('\n', Qt::SkipEmptyParts)) out << l.section(' ', 1);
+            return out;
+        };
+        EXPECT_EQ(pictures(shotChecksums(keys.path("shots"))), pictures(readText(kReplays + "/demo_full.shots")));
+        // And the same save, byte for byte.
+        QFile save(keys.path("QELP.INI"));
+        ASSERT_TRUE(save.open(QIODevice::ReadOnly));
+        EXPECT_EQ(save.readAll(), expectedSave);
+    }
+}
+
+TEST(Replay, TouchesPlayAsTheClicksAndTheHistoryTheyStandFor) {
+    // The history replay with its clicks tapped, its right clicks held and
+    // its history swiped open.
+    QString touches;
+    for (const QString& a : readText(kReplays + "/history.txt").split('\n')) {
+        if (a == "history") touches += "touch swipe2 up\n";
+        else if (a.startsWith("click ")) touches += "touch tap " + a.mid(6) + "\n";
+        else if (a.startsWith("rclick ")) touches += "touch hold " + a.mid(7) + "\n";
+        else touches += a + "\n";
+    }
+    ASSERT_TRUE(touches.contains("touch tap") && touches.contains("touch hold") && touches.contains("touch swipe2"));
+    DemoFolder demo;
+    writeText(demo.path("touch.txt"), touches);
+    Result r = runPlayer(demo.path(), {"--replay", demo.path("touch.txt"), "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+    EXPECT_EQ(withoutActions(r.transcript).toStdString(),
+              withoutActions(readText(kReplays + "/history.transcript")).toStdString());
 }
 
 TEST(Replay, ARecordedSessionReplaysToTheSameTranscript) {
