@@ -12,12 +12,12 @@
 #include "platform/Cp932.h"
 #include "platform/SdlGamepad.h"
 #include "platform/Skipping.h"
+#include "platform/ViewScale.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
-#include "platform/ViewScale.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -82,6 +82,12 @@ TEST_F(WindowsTest, StartMenuAndMainWindowDesign) {
     EXPECT_EQ(p.startMenu->Button2->geometry(), QRect(8, 40, 200, 25));
     EXPECT_EQ(p.startMenu->Button3->text(), QString::fromUtf8("終了"));
     EXPECT_EQ(p.startMenu->StartScene, "Opning.dat");
+    // The start menu follows the game's scale.
+    ViewScale::instance().setFactor(3);
+    EXPECT_EQ(p.startMenu->size(), QSize(657, 315));
+    EXPECT_EQ(p.startMenu->Button2->geometry(), QRect(24, 120, 600, 75));
+    ViewScale::instance().setFactor(1);
+    EXPECT_EQ(p.startMenu->size(), QSize(219, 105));
     EXPECT_EQ(p.main->windowTitle(), QString("QEL Player Ver. 1.24"));
     EXPECT_EQ(p.main->ImageFront->size(), QSize(486, 295));
     EXPECT_FALSE(p.main->MainMenu1->isVisibleTo(p.main.get()));
