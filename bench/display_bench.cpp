@@ -3,6 +3,7 @@
 // and the time one transition step takes, picture change and repaint of the
 // view together, at scale 1 and 3. Prints "NAME VALUE UNIT" lines.
 #include "BenchPictures.h"
+#include "SilentAudio.h"
 #include "app/Player.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
@@ -26,13 +27,7 @@ using namespace qel;
 
 namespace {
 
-class SilentAudio : public AudioBackend {
-public:
-    bool open(AudioChannel, const QString&, QString*) override { return true; }
-    void play(AudioChannel) override {}
-    void close(AudioChannel) override {}
-    std::int64_t lengthMs(AudioChannel) override { return 0; }
-};
+using test::SilentAudio;
 
 // Time that passes at once: a transition's step delays only handle the
 // pending events, so its steps run back to back.

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     double s = seconds(std::chrono::steady_clock::now() - t0);
     std::printf("engine.commands_per_s %.0f commands/s\n", double(commands) / s);
 
-    // The same loop with the debugger attached and no breakpoint set.
+    // The same loop with the debugger attached and no breakpoint set (the
+    // debugger then leaves the run loop its one pointer test).
     int pipeEnds[2] = {-1, -1};
     if (pipe(pipeEnds) != 0) return 1;
     JsonChannel channel(pipeEnds[0], stdout);

@@ -105,7 +105,13 @@ std::optional<LaunchRequest> DebugAdapter::waitForLaunch() {
 
 void DebugAdapter::attach(Game& g) {
     game_ = &g;
-    g.lineHook = this;
+    updateHook();
+}
+
+void DebugAdapter::updateHook() {
+    // Without a breakpoint, a step or a pause to come, the run loop is not
+    // told of its lines at all: its one test of the hook pointer fails.
+    if (game_) game_->lineHook = stepping_ || pauseRequested_ || !breakpoints_.empty() ? this : nullptr;
 }
 
 void DebugAdapter::ended(int status) {
@@ -120,16 +126,15 @@ void DebugAdapter::event(const QString& name, const QJsonObject& body) {
 }
 
 void DebugAdapter::beforeLine(Game& g, std::int64_t index) {
-    // The cheap test first: most lines meet no breakpoint and no step.
-    if (!stepping_ && !pauseRequested_ && breakpoints_.empty()) return;
     if (stepping_ || pauseRequested_) {
         const QString reason = stepping_ ? QStringLiteral("step") : QStringLiteral("pause");
         stepping_ = pauseRequested_ = false;
+        updateHook();
         pausedAt_ = index;
         stop(reason);
         return;
     }
-    auto file = breakpoints_.find(foldCase(g.st.ScriptLines.source()));
+    auto file = breakpoints_.find(foldedName(text(g.st.ScriptLines.source())));
     if (file == breakpoints_.end()) return;
     auto bp = file->second.find(g.st.ScriptLines.fileLine(index));
     if (bp == file->second.end()) return;
@@ -155,6 +160,7 @@ void DebugAdapter::handle(const QJsonObject& message) {
     if (!error.isEmpty()) reply.insert("message", error);
     if (body.isObject()) reply.insert("body", body);
     channel_.send(reply);
+    updateHook();
     if (command == QLatin1String("initialize")) event(QStringLiteral("initialized"));
     if (command == QLatin1String("disconnect") || command == QLatin1String("terminate")) {
         disconnected_ = true;

@@ -52,6 +52,7 @@ private:
     void handle(const QJsonObject& message);
     QJsonValue answer(const QString& command, const QJsonObject& args, QString* error);
     void event(const QString& name, const QJsonObject& body = {});
+    void updateHook();
     void stop(const QString& reason);
     QJsonArray variables(int reference) const;
     QJsonObject setVariable(int reference, const QString& name, const QString& value, QString* error);

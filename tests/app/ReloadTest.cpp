@@ -1,6 +1,7 @@
 // Live reload through a replay: the scene file is edited while the game waits
 // at its first page, the replay reloads it, and the transcript shows the new
 // scene at work with the variables the old one set.
+#include "SilentAudio.h"
 #include "TestFiles.h"
 #include "app/Player.h"
 #include "app/ReplaySession.h"
@@ -18,14 +19,6 @@ using namespace qel;
 using namespace qel::test;
 
 namespace {
-
-class SilentAudio : public AudioBackend {
-public:
-    bool open(AudioChannel, const QString&, QString*) override { return true; }
-    void play(AudioChannel) override {}
-    void close(AudioChannel) override {}
-    std::int64_t lengthMs(AudioChannel) override { return 0; }
-};
 
 // Hands every event to the session, and edits the scene file when a page
 // wait begins (as the author does while the game waits), one edit a page.

@@ -1,4 +1,5 @@
 // The real windows under the offscreen platform, driven with simulated input.
+#include "SilentAudio.h"
 #include "TestFiles.h"
 #include "app/DisplaySettings.h"
 #include "app/PadInput.h"
@@ -41,14 +42,6 @@ using namespace qel;
 using namespace qel::test;
 
 namespace {
-
-class SilentAudio : public AudioBackend {
-public:
-    bool open(AudioChannel, const QString&, QString*) override { return true; }
-    void play(AudioChannel) override {}
-    void close(AudioChannel) override {}
-    std::int64_t lengthMs(AudioChannel) override { return 0; }
-};
 
 class WindowsTest : public ::testing::Test {
 protected:
