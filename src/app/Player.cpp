@@ -1,6 +1,9 @@
 #include "app/Player.h"
 
+#include "app/AuthorGuide.h"
+#include "app/DebugAdapter.h"
 #include "app/EndSignals.h"
+#include "app/LanguageServer.h"
 #include "app/ReplaySession.h"
 #include "app/ReplayVocabulary.h"
 #include "app/DisplaySettings.h"
@@ -28,10 +31,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 namespace qel {
 
@@ -63,6 +68,11 @@ const char* kUsage =
     "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
+    "  --lsp               serve an editor as a language server on standard input\n"
+    "                      and output (diagnostics, definitions, hover, completion)\n"
+    "  --dap               play under a debugger that speaks the Debug Adapter Protocol\n"
+    "                      on standard input and output; its launch names the scenario\n"
+    "  --commands-markdown print the reference of the script commands (Markdown)\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
     "\n"
@@ -102,6 +112,7 @@ int RunPlayer(const QStringList& arguments) {
     std::optional<int> scaleOption;
     std::optional<bool> fullScreenOption;
     bool trace = false;
+    bool dap = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         QString* value = a == QLatin1String("--replay")       ? &session.replayFile
@@ -144,6 +155,15 @@ int RunPlayer(const QStringList& arguments) {
             if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) firstArg = arguments[++i];
             continue;
         }
+        if (a == QLatin1String("--lsp")) return RunLanguageServer();
+        if (a == QLatin1String("--dap")) {
+            dap = true;
+            continue;
+        }
+        if (a == QLatin1String("--commands-markdown")) {
+            std::fputs(CommandsMarkdown().toUtf8().constData(), stdout);
+            return 0;
+        }
         if (a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -180,6 +200,23 @@ int RunPlayer(const QStringList& arguments) {
     QApplication::setQuitOnLastWindowClosed(false);
     // Message boxes and dialogs use the Japanese user-interface face of Windows.
     QApplication::setFont(windowsFont(QString::fromUtf8("ＭＳ ＵＩ Gothic"), -12));
+
+    // Under the debugger, its launch request names the scenario (and a
+    // replay, for scripted sessions).
+    std::unique_ptr<JsonChannel> dapChannel;
+    std::unique_ptr<DebugAdapter> debugger;
+    if (dap) {
+        dapChannel = std::make_unique<JsonChannel>(STDIN_FILENO, stdout);
+        debugger = std::make_unique<DebugAdapter>(*dapChannel);
+        std::optional<LaunchRequest> launch;
+        try {
+            launch = debugger->waitForLaunch();
+        } catch (const RunAbandoned&) {
+        }
+        if (!launch) return 0;
+        firstArg = launch->program;
+        if (!launch->replay.isEmpty()) session.replayFile = launch->replay;
+    }
 
     // The session listens from the start: the start menu's creation may
     // already show a box.
@@ -228,7 +265,7 @@ int RunPlayer(const QStringList& arguments) {
 
     player = std::make_unique<PlayerWindows>(resolved.arg,
                                              recorder ? recorder->clock() : static_cast<Clock&>(realClock), audio,
-                                             trace ? stderr : nullptr);
+                                             trace ? stderr : nullptr, !dap);
     if (resolved.archive) player->main->setCaption(MainWindowCaption(firstArg));  // the archive's name
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
@@ -255,20 +292,26 @@ int RunPlayer(const QStringList& arguments) {
     }
 
     player->startMenu->show();
+    if (debugger) {
+        // A new game at once, before the session looks at the start menu.
+        debugger->attach(player->main->game());
+        QTimer::singleShot(0, player->startMenu.get(), &TStartMenu::Button1Click);
+    }
     if (recorder) recorder->start();
     int status = QApplication::exec();
     if (recorder) recorder->close();
     setPlayerEvents(nullptr);
+    if (debugger) debugger->ended(recorder ? recorder->exitStatus() : status);
     return status;
 }
 
 PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
-                             std::FILE* traceTo) {
+                             std::FILE* traceTo, bool announceScene) {
     // The five windows, in their order; each creation handler runs as its
     // window is created.
     startMenu = std::make_unique<TStartMenu>();
     w.startMenu = startMenu.get();
-    startMenu->FormCreate(firstArg);
+    startMenu->FormCreate(firstArg, announceScene);
     main = std::make_unique<TFormMein>();
     w.main = main.get();
     main->setCaption(MainWindowCaption(firstArg));

@@ -19,8 +19,9 @@ class ScriptTrace;
 class PlayerWindows {
 public:
     // traceTo: where --trace writes the run's lines, or null for no trace.
+    // announceScene false: a scene given as firstArg starts without its box.
     PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
-                  std::FILE* traceTo = nullptr);
+                  std::FILE* traceTo = nullptr, bool announceScene = true);
     ~PlayerWindows();
     PlayerWindows(const PlayerWindows&) = delete;
     PlayerWindows& operator=(const PlayerWindows&) = delete;

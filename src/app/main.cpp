@@ -14,10 +14,10 @@ void filterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 
 int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(filterMessages);
-    // Checking a scenario and printing the usage need no display.
+    // Checking a scenario, serving an editor and printing the usage need no display.
     for (int i = 1; i < argc; ++i) {
         const QByteArray a(argv[i]);
-        if (a == "--check" || a == "--help" || a == "--version") {
+        if (a == "--check" || a == "--lsp" || a == "--commands-markdown" || a == "--help" || a == "--version") {
             QCoreApplication app(argc, argv);
             return qel::RunPlayer(QCoreApplication::arguments());
         }

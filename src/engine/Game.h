@@ -14,6 +14,15 @@
 namespace qel {
 
 class ScriptTrace;
+struct Game;
+
+// Told of every script line before it runs (the debugger): it may stop the
+// run there, waiting as every wait does, and change the state meanwhile.
+class LineHook {
+public:
+    virtual ~LineHook() = default;
+    virtual void beforeLine(Game& g, std::int64_t index) = 0;
+};
 
 // A run that executes this many lines without any wait is stopped with an
 // error instead of freezing the player.
@@ -45,6 +54,8 @@ struct Game {
     bool inTransition = false;
     // With --trace: where each executed line is written; null otherwise.
     ScriptTrace* trace = nullptr;
+    // With the debugger attached: told of each line; null otherwise.
+    LineHook* lineHook = nullptr;
 };
 
 } // namespace qel

@@ -110,6 +110,8 @@ void RunScript(Game& g, std::int32_t startLine) {
             if (line == ";" || current + 1 >= g.st.ScriptLines.count()) return;
             if (g.trace) [[unlikely]]
                 g.trace->line(g.st.ScriptLines, current, line);
+            if (g.lineHook) [[unlikely]]
+                g.lineHook->beforeLine(g, current);
             if (++g.linesSinceWait > g.maxLinesWithoutWait) stopRunaway(g);
             if (g.linesSinceWait % kLinesBetweenClockChecks == 0) checkRunaway(g);
             if (!line.empty() && line[0] == '.') {

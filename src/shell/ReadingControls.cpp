@@ -22,7 +22,7 @@ ReadingControls::~ReadingControls() {
     if (qApp) qApp->removeEventFilter(this);
 }
 
-int ReadingControls::scale() const { return main_.ImageFront->scale(); }
+int ReadingControls::scale() const { return main_.display().scale(); }
 
 void ReadingControls::openHistory() {
     if (!main_.isVisible() || !main_.hasGame()) return;
@@ -32,10 +32,7 @@ void ReadingControls::openHistory() {
         return;
     }
     playerEvents().action(ReplayWord::History);
-    // The picture itself: in full screen the view around it is larger.
-    const QRect shown = main_.ImageFront->pictureRect();
-    const QRect picture(main_.ImageFront->mapToGlobal(shown.topLeft()), shown.size());
-    history_->open(main_.game().history, *messages_.Memo1, picture, scale());
+    history_->open(main_.game().history, *messages_.Memo1, main_.display().pictureOnScreen(), scale());
     playerEvents().historyShown(history_->lineCount());
 }
 

@@ -41,11 +41,13 @@ TStartMenu::TStartMenu(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWin
     connect(Button3, &QPushButton::clicked, this, &TStartMenu::Button3Click);
 }
 
-void TStartMenu::FormCreate(const std::optional<QString>& firstArg) {
+void TStartMenu::FormCreate(const std::optional<QString>& firstArg, bool announceScene) {
     StartScene = kDefaultStartScene;
     guarded([&] {
         StartupPlan plan = PlanStartup(firstArg);
-        ApplyStartup(plan, StartScene, [](const std::string& text) { showMessageBox(BoxKind::Notice, text); });
+        std::function<void(const std::string&)> announce;
+        if (announceScene) announce = [](const std::string& text) { showMessageBox(BoxKind::Notice, text); };
+        ApplyStartup(plan, StartScene, announce);
     });
 }
 

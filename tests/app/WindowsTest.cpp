@@ -5,6 +5,7 @@
 #include "dialogs/HistoryWindow.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/VerbWindow.h"
+#include "engine/ObjectLogic.h"
 #include "platform/AudioBackend.h"
 #include "platform/Cp932.h"
 #include "platform/Skipping.h"

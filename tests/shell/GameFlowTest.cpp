@@ -4,6 +4,7 @@
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "shell/GameFlow.h"
+#include "engine/ObjectLogic.h"
 #include "shell/SaveFile.h"
 
 #include "FakeHost.h"
