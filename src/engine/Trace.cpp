@@ -22,8 +22,9 @@ void ScriptTrace::line(const ScriptStore& store, std::int64_t i, const std::stri
 
 void ScriptTrace::note(const std::string& cp932Text) { writePlacedLine(out_, place_, "[" + cp932Text + "]"); }
 
+// While the player skips, the waits below pass at once: the trace says so.
 void ScriptTrace::waitForPage() {
-    note("wait: page click");
+    note(inner_.skipping() ? "skip: page click" : "wait: page click");
     inner_.waitForPage();
 }
 
@@ -50,7 +51,7 @@ std::string ScriptTrace::inputText() {
 void ScriptTrace::waitMs(std::int64_t ms) {
     // A transition waits once per step: its line is noted once.
     if (ms > 0 && !timerNoted_) {
-        note("wait: " + std::to_string(ms) + " ms");
+        note((inner_.skipping() ? "skip: " : "wait: ") + std::to_string(ms) + " ms");
         timerNoted_ = true;
     }
     inner_.waitMs(ms);

@@ -209,6 +209,42 @@ TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
         EXPECT_TRUE(r.errors.contains(QString::fromUtf8(expected))) << expected << "\n" << r.errors.toStdString();
 }
 
+// The trace stands between the game and its windows: every replay plays the
+// same with it, picture for picture and byte for byte, and what it writes
+// about waits is what happened (skipped, the opening's transition and timed
+// wait wait for nothing, and a page that turns by itself is written so).
+TEST(Replay, EveryReplayPlaysTheSameWithTheTrace) {
+    struct Case {
+        const char* replay;
+        const char* traceHas;
+        const char* traceLacks;
+    };
+    const Case cases[] = {
+        {"demo_full.txt", "\nOpning.dat:15: [wait: 50 ms]\n", "[skip: "},
+        {"demo_keys.txt", "\nOpning.dat:22: [wait: page click]\n", "[skip: "},
+        {"history.txt", "\nOpning.dat:18: [wait: 2501 ms]\n", "[skip: "},
+        {"skip.txt", "\nOpning.dat:22: [skip: page click]\n", "\nOpning.dat:18: [wait: 2501 ms]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.replay);
+        DemoFolder plain, traced;
+        const QStringList args{"--replay", kReplays + "/" + c.replay, "--shots", "shots", "Opning.dat"};
+        const Result a = runPlayer(plain.path(), args);
+        const Result b = runPlayer(traced.path(), QStringList{"--trace"} + args);
+        ASSERT_EQ(a.status, 0) << a.errors.toStdString();
+        ASSERT_EQ(b.status, 0) << b.errors.toStdString();
+        EXPECT_EQ(b.transcript.toStdString(), a.transcript.toStdString());
+        EXPECT_EQ(shotChecksums(traced.path("shots")).toStdString(), shotChecksums(plain.path("shots")).toStdString());
+        QFile saveA(plain.path("QELP.INI")), saveB(traced.path("QELP.INI"));
+        EXPECT_EQ(saveA.exists(), saveB.exists());
+        if (saveA.open(QIODevice::ReadOnly) && saveB.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(saveB.readAll(), saveA.readAll());
+        }
+        EXPECT_TRUE(b.errors.contains(QString::fromUtf8(c.traceHas))) << b.errors.toStdString();
+        EXPECT_FALSE(b.errors.contains(QString::fromUtf8(c.traceLacks))) << b.errors.toStdString();
+    }
+}
+
 TEST(Replay, AScriptErrorNamesItsFileAndLineOnStandardError) {
     DemoFolder demo;
     writeText(demo.path("Opning.dat"), "Beach\r\n;\r\n.Start\r\nhello\r\n.FS,1,x\r\n;\r\n");
