@@ -7,12 +7,14 @@ namespace qel {
 namespace {
 const QString kScaleKey = QStringLiteral("display/scale");
 const QString kFullScreenKey = QStringLiteral("display/fullscreen");
+const QString kWindowsKey = QStringLiteral("display/windows");
 } // namespace
 
 DisplayChoice loadDisplayChoice(QSettings& settings) {
     DisplayChoice c;
     if (auto n = parseScaleOption(settings.value(kScaleKey, QStringLiteral("auto")).toString())) c.scale = *n;
     c.fullScreen = settings.value(kFullScreenKey, false).toBool();
+    c.windows = settings.value(kWindowsKey, c.windows).toString();
     return c;
 }
 

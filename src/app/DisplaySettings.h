@@ -11,6 +11,7 @@ namespace qel {
 struct DisplayChoice {
     int scale = 0;  // 1 to 6, or 0 for the automatic scale
     bool fullScreen = false;
+    QString windows = QStringLiteral("auto");  // one, separate or auto (only read: set by hand)
 };
 
 // The stored choice; missing or unreadable values give the defaults.

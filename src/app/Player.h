@@ -11,6 +11,7 @@
 namespace qel {
 
 class AudioBackend;
+struct Options;
 class MusicPlayback;
 class ScriptTrace;
 
@@ -38,8 +39,9 @@ public:
     std::unique_ptr<MusicPlayback> players;
 };
 
-// Runs the player with the program's arguments (after QApplication exists);
-// returns the process's exit status.
-int RunPlayer(const QStringList& arguments);
+// Runs the player with the options read from the command line (after the
+// application object exists: QCoreApplication for --check, else
+// QApplication); returns the process's exit status.
+int RunPlayer(const Options& options);
 
 } // namespace qel

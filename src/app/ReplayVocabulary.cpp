@@ -1,5 +1,6 @@
 #include "app/ReplayVocabulary.h"
 
+#include "app/PadInput.h"
 #include "app/ReplayScript.h"
 #include "app/SyntheticInput.h"
 #include "app/VirtualClock.h"
@@ -95,6 +96,36 @@ QString actHistory(Ctx& c, const Act&) {
     c.w.reading->openHistory();
     if (!c.w.reading->historyOpen()) return QStringLiteral("the history did not open");
     c.w.reading->closeHistory();
+    return {};
+}
+
+// --- game controllers and touch screens, through the program's own mapping ---
+
+QString actPad(Ctx& c, const Act& a) {
+    const bool up = a.rest.size() > 3 && a.rest.compare(a.rest.size() - 3, 3, " up") == 0;
+    const std::optional<PadButton> b = parsePadButton(up ? a.rest.substr(0, a.rest.size() - 3) : a.rest);
+    if (!b || (up && *b != PadButton::RB))
+        return QStringLiteral("expected: pad A, B, X, Y, Start, Back, Up, Down, Left, Right, RB or RB up");
+    QWidget* target = c.keyTarget();
+    if (!target || !c.w.input) return QStringLiteral("no window takes the pad now");
+    c.w.input->pad(*b, !up, target);
+    return {};
+}
+
+QString actTouch(Ctx& c, const Act& a) {
+    if (!c.onPicture() || !c.w.main->isVisible() || !c.w.input)
+        return QStringLiteral("the main picture is not waiting for a touch");
+    if (a.rest == "swipe2 up") {  // like "history": the history opens, and closes again
+        c.w.input->swipeUp();
+        if (!c.w.reading->historyOpen()) return QStringLiteral("the history did not open");
+        c.w.reading->closeHistory();
+        return {};
+    }
+    const bool tap = a.rest.rfind("tap ", 0) == 0;
+    const auto p = tap || a.rest.rfind("hold ", 0) == 0 ? ParsePoint(a.rest.substr(tap ? 4 : 5)) : std::nullopt;
+    if (!p) return QStringLiteral("expected: touch tap X Y, touch hold X Y or touch swipe2 up");
+    const auto act = tap ? &InputMapper::tap : &InputMapper::hold;
+    (c.w.input->*act)(QPoint(p->first, p->second));
     return {};
 }
 
@@ -217,6 +248,12 @@ QString actWait(Ctx& c, const Act& a) {
     return {};
 }
 
+QString actReload(Ctx& c, const Act&) {
+    if (!c.onPicture() || !c.w.main->isVisible()) return QStringLiteral("the game is not waiting on its picture");
+    c.w.main->reloadScene();
+    return {};
+}
+
 QString actSkip(Ctx&, const Act& a) {
     if (a.rest != "on" && a.rest != "off") return QStringLiteral("expected: skip on, or skip off");
     Skipping::instance().setOn(a.rest == "on");
@@ -265,6 +302,18 @@ constexpr ReplayVerb kVocabulary[] = {
      "in the chooser (no argument and no \"Opning.dat\" in the current folder): chooses the file PATH (a scenario's "
      "\"Opning.dat\" or an archive)",
      actChoose},
+    {W::Pad, "pad", "BUTTON",
+     "presses a game controller's button (A, B, X, Y, Start, Back, Up, Down, Left, Right) through the same mapping "
+     "as a real controller (see below); `pad RB` holds the right shoulder button (skipping, as held Ctrl does) until "
+     "`pad RB up`",
+     actPad},
+    {W::Touch, "touch", "GESTURE",
+     "a gesture on the main picture: `touch tap X Y` a tap at picture pixel (X, Y), a left click there; `touch hold X "
+     "Y` a long press, a right click (the popup menu opens); `touch swipe2 up` two fingers swiped up, which open the "
+     "text history (closed again, as with `history`); at a page wait or the idle game",
+     actTouch},
+    {W::Reload, "reload", "",
+     "reloads the current scene from its file (as Shift+R does), at a page wait or the idle game", actReload},
 };
 
 constexpr bool inWordOrder() {

@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"
 #include "platform/MidiDuration.h"
+#include "platform/ShownText.h"
 #include "scene/Bitmap.h"
 #include "scene/Scene.h"
 
@@ -687,12 +688,11 @@ int RunScenarioCheck(const QString& target, std::FILE* out, std::FILE* err) {
     QString failure;
     auto report = CheckScenario(target, &failure);
     if (!report) {
-        std::fprintf(err, "qelplayer: %s\n", failure.toUtf8().constData());
+        writeTerminal(err, QStringLiteral("qelplayer: %1\n").arg(failure));
         return 2;
     }
-    for (const CheckIssue& i : report->issues) std::fprintf(out, "%s\n", i.text().toUtf8().constData());
-    std::fprintf(out, "%d errors, %d warnings\n", report->errors(), report->warnings());
-    std::fflush(out);
+    for (const CheckIssue& i : report->issues) writeTerminal(out, i.text() + QLatin1Char('\n'));
+    writeTerminal(out, QStringLiteral("%1 errors, %2 warnings\n").arg(report->errors()).arg(report->warnings()));
     return report->errors() > 0 ? 1 : 0;
 }
 

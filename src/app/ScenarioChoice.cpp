@@ -41,6 +41,12 @@ ScenarioArgument ResolveScenarioArgument(const std::optional<QString>& firstArg,
     const QString path = nativePath(*firstArg);
     const QFileInfo info(path);
 
+    // A pipe, a device (a link to /dev/zero, say) or a socket is no scenario,
+    // whatever its name: refused before any window opens.
+    if (info.exists() && !info.isDir() && !info.isFile()) {
+        out.error = QString::fromUtf8("%1 は普通のファイルでもフォルダでもありません").arg(shown(*firstArg));
+        return out;
+    }
     if (info.isDir()) {
         if (!HasOpeningScene(path))
             out.error = QString::fromUtf8("フォルダ %1 に Opning.dat がありません").arg(shown(*firstArg));
@@ -84,6 +90,10 @@ QString InstalledDemoFolder() {
         QCoreApplication::applicationDirPath() + QStringLiteral("/../share/qelplayer/demo"),
 #ifdef QEL_DATA_DIR
         QStringLiteral(QEL_DATA_DIR "/demo"),
+#endif
+#ifdef QEL_SOURCE_DEMO_DIR
+        // Run from the build folder of the source tree: the tree's own example.
+        QStringLiteral(QEL_SOURCE_DEMO_DIR),
 #endif
     };
     for (const QString& c : candidates)

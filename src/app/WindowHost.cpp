@@ -45,6 +45,7 @@ void WindowHost::resetFace() {
 }
 void WindowHost::arrangeMessageWindow(const MessageArrangement& a) {
     w_.messages->ArrangeMessageWindow(a, w_.main->display().pictureOrigin());
+    w_.main->display().messagesPlaced();
 }
 void WindowHost::setClickLock(int value) { w_.messages->setClickLock(value); }
 void WindowHost::frameMainWindow(const FrameRequest& f) { w_.main->FrameWindow(f); }

@@ -241,6 +241,10 @@ void TFormMsgText::ResetFace() {
 void TFormMsgText::setFramed(bool framed) {
     const Qt::WindowFlags flags = framed ? kSingleFrame : kNoFrame;
     if (windowFlags() == flags) return;
+    if (!isWindow()) {
+        setFrameFlags(*this, flags);  // a panel of the stage: only its caption bar changes
+        return;
+    }
     const bool wasVisible = isVisible();
     const QPoint at = pos();
     setWindowFlags(flags);  // hides the window
@@ -275,14 +279,19 @@ void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint pict
     // operands give the same place whenever they run.
     designPos_ = QPoint(a.x, a.y);
     const QPoint at = placeFromOrigin(pictureOrigin, *designPos_, scale_);
-    move(windowPoint(at.x(), at.y()));
+    placeWindow(*this, windowPoint(at.x(), at.y()));
 }
 
 void TFormMsgText::followPicture(QPoint pictureOrigin) {
     if (!designPos_) return;
     const QPoint p = placeFromOrigin(pictureOrigin, *designPos_, scale_);
     const QPoint at = windowPoint(p.x(), p.y());
-    if (at != pos()) move(at);
+    if (at != pos() || !isWindow()) placeWindow(*this, at);
+}
+
+QSize TFormMsgText::designOuterSize() const {
+    const QSize outer = isWindow() || !parentWidget() ? frameGeometry().size() : parentWidget()->size();
+    return outer / std::max(scale_, 1);
 }
 
 void TFormMsgText::showEvent(QShowEvent* event) {
@@ -316,7 +325,7 @@ bool TFormMsgText::playKey(const QKeyEvent& key) {
 }
 
 void TFormMsgText::closeEvent(QCloseEvent* event) {
-    if (event->spontaneous()) playerEvents().action(ReplayWord::CloseMessages);
+    if (closedByPlayer(*event)) playerEvents().action(ReplayWord::CloseMessages);
     FormCloseQuery();
     event->accept();  // the close is never refused; the window is hidden
 }

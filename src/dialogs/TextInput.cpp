@@ -116,12 +116,12 @@ void TFTextIn::reject() {
 
 void TFTextIn::closeEvent(QCloseEvent* event) {
     // The close box keeps the text as typed.
-    if (event->spontaneous() && isVisible()) playerEvents().action(ReplayWord::Ok);
+    if (closedByPlayer(*event) && isVisible()) playerEvents().action(ReplayWord::Ok);
     event->accept();
     if (isVisible()) done(QDialog::Rejected);
 }
 
-void TFTextIn::centreOnScreen() { qel::centreOnScreen(*this); }
+void TFTextIn::centreOnScreen() { centreWindow(*this); }
 
 void TFTextIn::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
+#include "platform/ShownText.h"
 #include "platform/Waits.h"
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
@@ -46,6 +47,7 @@ TFromCom::TFromCom(QWidget* parent)
     lp.setColor(QPalette::WindowText, Qt::black);
     Label1->setPalette(lp);
     connect(Label1, &ClickLabel::clicked, this, &TFromCom::Label1Click);
+    keepPlain(*Label1);  // the object's name as the scenario wrote it
 
     for (int i = 0; i < 5; ++i) {
         auto* b = new FocusButton(this);
@@ -97,7 +99,7 @@ std::string TFromCom::Choose(const std::string& name, const std::array<std::stri
 std::string TFromCom::ShowModalAt(QPoint screenPos) {
     if (quitting()) throw RunAbandoned{};
     keepWithOwner(*this);
-    move(screenPos);
+    placeWindow(*this, screenPos);
     Button1->setFocus();
     repaint();
     execModal(*this);

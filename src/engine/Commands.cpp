@@ -33,16 +33,19 @@ std::int64_t runJS(Game& g, const CommandCall& c) {
 }
 
 std::int64_t runCP(Game& g, const CommandCall& c) {
+    noteLoad(g);
     g.host.showFace(c.str(1));
     return c.index;
 }
 
 std::int64_t runMP(Game& g, const CommandCall& c) {
+    noteSound(g);
     g.host.playMusic(c.number[1], c.str(2));
     return c.index;
 }
 
 std::int64_t runWP(Game& g, const CommandCall& c) {
+    noteSound(g);
     g.host.playSound(c.number[1], c.str(2));
     return c.index;
 }

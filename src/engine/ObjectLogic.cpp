@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 namespace qel {
 
@@ -88,6 +89,27 @@ int StepHighlight(const std::vector<int>& reachable, int current, bool forward) 
     for (auto it = reachable.rbegin(); it != reachable.rend(); ++it)
         if (current == 0 || *it < current) return *it;
     return reachable.back();
+}
+
+int StepHighlightToward(const GameState& st, QSize picture, int current, int dx, int dy) {
+    const std::vector<int> reachable = ReachableObjects(st, picture);
+    if (reachable.empty()) return 0;
+    const std::optional<QPoint> from = PointSelecting(st, current, picture);
+    if (!from) return reachable.front();
+    int best = current;
+    std::int64_t bestScore = INT64_MAX;
+    for (int n : reachable) {
+        const QPoint to = *PointSelecting(st, n, picture);
+        const std::int64_t x = to.x() - from->x(), y = to.y() - from->y();
+        const std::int64_t along = x * dx + y * dy;
+        const std::int64_t across = std::abs(x * dy + y * dx);
+        if (n == current || along <= 0) continue;
+        if (along + 2 * across < bestScore) {
+            bestScore = along + 2 * across;
+            best = n;
+        }
+    }
+    return best;
 }
 
 } // namespace qel

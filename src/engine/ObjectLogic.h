@@ -37,5 +37,12 @@ std::vector<int> ReachableObjects(const GameState& st, QSize picture);
 // reachable ones: the next one forward, or the previous one backward, going
 // round at the ends. 0 when there is none.
 int StepHighlight(const std::vector<int>& reachable, int current, bool forward);
+// The object the highlight moves to from `current` in a direction of the
+// picture (dx, dy: one of them -1 or 1, the other 0), comparing the objects'
+// selecting points: the nearest one lying that way, a step across the
+// direction weighing twice a step along it (lower number first on a tie).
+// Without a current object: the first reachable one. `current` itself
+// when nothing lies that way; 0 when nothing is reachable.
+int StepHighlightToward(const GameState& st, QSize picture, int current, int dx, int dy);
 
 } // namespace qel

@@ -1,6 +1,7 @@
 #include "engine/Trace.h"
 
 #include "platform/Cp932.h"
+#include "platform/ShownText.h"
 
 namespace qel {
 
@@ -10,9 +11,7 @@ void writePlacedLine(std::FILE* out, const std::string& place, const std::string
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray bytes = place.empty() ? text.toUtf8() : (decode(place) + QLatin1String(": ") + text).toUtf8();
-    std::fprintf(out, "%s\n", bytes.constData());
-    std::fflush(out);
+    writeTerminal(out, (place.empty() ? text : decode(place) + QLatin1String(": ") + text) + QLatin1Char('\n'));
 }
 
 void ScriptTrace::line(const ScriptStore& store, std::int64_t i, const std::string& text) {

@@ -36,6 +36,8 @@ enum class ReplayWord {
     CloseMessages, CloseMain,
     Wait, History, Skip,
     Choose,
+    Pad, Touch,
+    Reload,
     Count  // not a word: how many there are
 };
 

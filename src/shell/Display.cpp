@@ -3,7 +3,9 @@
 #include "dialogs/MessageWindow.h"
 #include "platform/ScreenPlace.h"
 #include "platform/ViewScale.h"
+#include "platform/WindowFamily.h"
 #include "shell/PictureView.h"
+#include "shell/Stage.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -11,6 +13,7 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -19,6 +22,21 @@ namespace qel {
 namespace {
 const QScreen* screenOf(const QWidget& w) { return w.screen() ? w.screen() : QGuiApplication::primaryScreen(); }
 } // namespace
+
+std::optional<WindowMode> parseWindowMode(const QString& text) {
+    if (text == QLatin1String("separate")) return WindowMode::Separate;
+    if (text == QLatin1String("one")) return WindowMode::One;
+    if (text == QLatin1String("auto")) return WindowMode::Auto;
+    return std::nullopt;
+}
+
+bool platformPlacesWindows() {
+    // Wayland compositors place every window themselves; the single-screen
+    // platforms show one window at a time.
+    const QString p = QGuiApplication::platformName();
+    return p == QLatin1String("wayland") || p.startsWith(QLatin1String("wayland-")) || p == QLatin1String("eglfs") ||
+           p == QLatin1String("linuxfb") || p == QLatin1String("vkkhrdisplay");
+}
 
 Display::Display(QMainWindow& window, PictureView& view) : QObject(&window), window_(window), view_(view) {
     connect(&view_, &PictureView::areaChanged, this, &Display::followPicture);
@@ -41,13 +59,95 @@ int Display::windowedScale() const {
     if (scaleChoice_ > 0) return scaleChoice_;
     const QScreen* s = screenOf(window_);
     if (!s) return 1;
-    return autoScale(view_.designSize(), s->availableGeometry().size(), s->devicePixelRatio());
+    const int n = autoScale(view_.designSize(), s->availableGeometry().size(), s->devicePixelRatio());
+    // No larger than what keeps the message window, where MW put it, on the screen.
+    return std::min(n, largestFitting());
+}
+
+QRect Display::layoutAt(int scale) const {
+    if (onStage()) return stage_->contentAt(scale);
+    QRect r(QPoint(0, 0), view_.designSize() * scale);
+    if (messages_ && messages_->designPlace())
+        r |= QRect(*messages_->designPlace() * scale, messages_->designOuterSize() * scale);
+    return r;
+}
+
+int Display::largestFitting(QSize area) const {
+    int n = kMaxScale;
+    while (n > kMinScale && (layoutAt(n).width() > area.width() || layoutAt(n).height() > area.height())) --n;
+    return n;
+}
+
+int Display::largestFitting() const {
+    const QScreen* s = screenOf(window_);
+    if (!s) return kMaxScale;
+    // Room for the main window's own frame and caption.
+    const QSize frame = window_.frameGeometry().size() - window_.geometry().size();
+    return largestFitting(s->availableGeometry().size() - frame);
+}
+
+bool Display::onStage() const { return stage_ && staged_; }
+Stage* Display::stage() const { return stage_.data(); }
+
+bool Display::wantStage() const {
+    return mode_ == WindowMode::One || (mode_ == WindowMode::Auto && (fullScreen_ || platformPlacesWindows()));
+}
+
+void Display::setWindowMode(WindowMode mode) {
+    mode_ = mode;
+    apply();
+}
+
+void Display::switchWindows(bool stage) {
+    QWidget* modal = onStage() ? stage_->modalPanel() : QApplication::activeModalWidget();
+    if (modal) {
+        // Moving a dialog that waits for its answer would end its wait.
+        if (modalWatch_ != modal) {
+            modalWatch_ = modal;
+            modal->installEventFilter(this);
+        }
+        return;
+    }
+    staged_ = stage;
+    QMainWindow& w = window_;
+    if (stage) {
+        if (!stage_) {
+            stage_ = new Stage(view_, [this] { return pictureOrigin(); });
+            connect(stage_, &Stage::contentChanged, this, [this] {
+                if (!fullScreen_) window_.adjustSize();
+            });
+        }
+        stage_->setMessages(messages_);
+        w.takeCentralWidget();
+        view_.setParent(stage_);
+        view_.show();
+        w.setCentralWidget(stage_);
+        setPanelHost(stage_);
+        stage_->adoptAll(panels_);
+    } else {
+        setPanelHost(nullptr);
+        stage_->releaseAll();
+        w.takeCentralWidget();
+        w.setCentralWidget(&view_);
+        stage_->setParent(&w);
+        stage_->hide();
+    }
 }
 
 void Display::apply() {
-    view_.setDesign(view_.designSize(), windowedScale());
-    view_.setFilling(fullScreen_);
+    if (wantStage() != onStage()) switchWindows(wantStage());
     QMainWindow& w = window_;
+    if (onStage()) {
+        // The stage: the whole layout at the largest scale that fits the screen.
+        const QScreen* s = screenOf(w);
+        const int n = fullScreen_ && s ? largestFitting(s->geometry().size()) : windowedScale();
+        view_.setFilling(false);
+        view_.setDesign(view_.designSize(), n);
+        stage_->setFilling(fullScreen_);
+    } else {
+        view_.setDesign(view_.designSize(), windowedScale());
+        view_.setFilling(fullScreen_);
+    }
     if (fullScreen_) {
         w.layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
         w.setMinimumSize(0, 0);
@@ -91,6 +191,11 @@ void Display::windowShown() {
 }
 
 bool Display::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == modalWatch_ && event->type() == QEvent::Hide) {
+        modalWatch_->removeEventFilter(this);
+        modalWatch_ = nullptr;
+        QTimer::singleShot(0, this, &Display::apply);  // the switch that waited for it
+    }
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
@@ -150,6 +255,13 @@ QPoint Display::placeOnScreen(QPoint design, QSize size) const {
     const QRect wanted(placeFromOrigin(pictureOrigin(), design, view_.scale()), size);
     const QScreen* s = screenOf(window_);
     return s ? keepInside(wanted, s->availableGeometry()) : wanted.topLeft();
+}
+
+void Display::messagesPlaced() {
+    // The scale that fits may be smaller now; full screen on the stage
+    // fits the message window in as well.
+    if ((scaleChoice_ == 0 && !fullScreen_ && windowedScale() != view_.scale()) || (fullScreen_ && onStage())) apply();
+    else if (onStage()) stage_->relayout();
 }
 
 void Display::followPicture() {

@@ -8,16 +8,31 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
+
+#include <QPointer>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QMainWindow;
+class QWidget;
 
 namespace qel {
 
 class PictureView;
+class Stage;
 class TFormMsgText;
+
+// Where the game's windows live: each a window of its own, all in one
+// window (the stage), or the stage only where the desktop places windows
+// itself (Wayland and the like) and in full screen.
+enum class WindowMode { Separate, One, Auto };
+// "separate", "one", "auto"; nullopt for anything else.
+std::optional<WindowMode> parseWindowMode(const QString& text);
+// True when the platform places top-level windows itself.
+bool platformPlacesWindows();
 
 class Display : public QObject {
     Q_OBJECT
@@ -28,6 +43,18 @@ public:
 
     // The window that keeps its place from the picture's corner.
     void setMessages(TFormMsgText* messages) { messages_ = messages; }
+    // The windows that become panels on the stage.
+    void setPanels(std::vector<QWidget*> panels) { panels_ = std::move(panels); }
+    // One window or separate ones; switching while playing keeps the open
+    // windows and their places (a switch asked for while a dialog waits
+    // for its answer is made once it has closed).
+    void setWindowMode(WindowMode mode);
+    WindowMode windowMode() const { return mode_; }
+    bool onStage() const;
+    Stage* stage() const;
+    // The largest scale at which the picture and the message window at its
+    // place fit the screen's available area (at least 1).
+    int largestFitting() const;
 
     // A scale of 1 to 6, or 0 for the automatic one (the largest that fits
     // the screen comfortably), and full screen.
@@ -62,6 +89,8 @@ public:
     // message window follow the picture.
     void windowShown();
     void followPicture();
+    // MW gave the message window a place: the automatic scale counts it.
+    void messagesPlaced();
 
 signals:
     // The player changed the scale or full screen (to be remembered).
@@ -75,6 +104,12 @@ private:
     int windowedScale() const;
     void apply();
     void chosen();
+    bool wantStage() const;
+    void switchWindows(bool stage);
+    // The picture and the message window at its place, at a scale, from the
+    // picture's corner.
+    QRect layoutAt(int scale) const;
+    int largestFitting(QSize area) const;
 
     QMainWindow& window_;
     PictureView& view_;
@@ -82,6 +117,11 @@ private:
     int scaleChoice_ = 1;
     bool fullScreen_ = false;
     bool placed_ = false;
+    WindowMode mode_ = WindowMode::Separate;
+    bool staged_ = false;
+    QPointer<Stage> stage_;
+    std::vector<QWidget*> panels_;
+    QPointer<QWidget> modalWatch_;  // the dialog whose closing a switch waits for
 };
 
 } // namespace qel

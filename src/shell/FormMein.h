@@ -67,6 +67,15 @@ public:
     // the message window's own keys keep turning its pages. True when the key
     // was used.
     bool playKey(const QKeyEvent& key, bool fromMessages = false);
+    // A game controller's direction on the picture: the highlight to the
+    // nearest reachable object that way (StepHighlightToward).
+    void moveHighlightToward(int dx, int dy);
+    // A click at a picture pixel made by the program (a touch's tap, the
+    // keyboard's Enter): the press and then its release, in a mouse's order.
+    void clickPicturePoint(QPoint at);
+    // Shift+R, --watch and the replay's reload: the current scene read again
+    // from its file (shell/LiveReload.h); a failure shows its place and text.
+    void reloadScene();
 
     // Handlers.
     void FormActivate();

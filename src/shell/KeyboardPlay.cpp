@@ -42,6 +42,12 @@ bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
         openPopupFromKeys();
         return true;
     }
+    if (k == Qt::Key_R && mods == Qt::ShiftModifier) {
+        if (key.isAutoRepeat()) return true;
+        playerEvents().action(ReplayWord::Reload);
+        reloadScene();
+        return true;
+    }
     const bool enter = (k == Qt::Key_Return || k == Qt::Key_Enter) && plain;
     if (enter && highlight_ != 0) {
         if (key.isAutoRepeat()) return true;
@@ -85,15 +91,23 @@ void TFormMein::moveHighlight(bool forward) {
     ImageFront->update();
 }
 
+void TFormMein::moveHighlightToward(int dx, int dy) {
+    if (!game_) return;
+    highlight_ = StepHighlightToward(game_->st, pictureSize(), highlight_, dx, dy);
+    ImageFront->update();
+}
+
 void TFormMein::clickHighlighted() {
-    const std::optional<QPoint> at = PointSelecting(game_->st, highlight_, pictureSize());
-    if (!at) return;
-    // A press at the object's point and its release, in the order a mouse
+    if (const std::optional<QPoint> at = PointSelecting(game_->st, highlight_, pictureSize())) clickPicturePoint(*at);
+}
+
+void TFormMein::clickPicturePoint(QPoint at) {
+    // A press at the point and its release, in the order a mouse
     // gives them: a press that waits for its release gets it inside that
     // wait (ImageFrontMouseDown queues it), a press that opens the verb
     // window gets none, any other press gets it once it has returned.
     keyReleaseDue_ = true;
-    ImageFrontMouseDown(Qt::LeftButton, at->x(), at->y());
+    ImageFrontMouseDown(Qt::LeftButton, at.x(), at.y());
     if (keyReleaseDue_) {
         keyReleaseDue_ = false;
         ImageFrontClick();

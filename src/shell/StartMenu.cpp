@@ -6,6 +6,7 @@
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
 #include "platform/Waits.h"
+#include "platform/ViewScale.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
@@ -39,6 +40,9 @@ TStartMenu::TStartMenu(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWin
     connect(Button1, &QPushButton::clicked, this, &TStartMenu::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TStartMenu::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TStartMenu::Button3Click);
+    // Drawn at the game's scale, like the game's other windows.
+    scaleFixedWindow(*this, ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, [this](int n) { scaleFixedWindow(*this, n); });
 }
 
 void TStartMenu::FormCreate(const std::optional<QString>& firstArg, bool announceScene) {

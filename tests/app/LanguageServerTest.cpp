@@ -4,6 +4,8 @@
 #include "platform/Cp932.h"
 
 #include <QJsonArray>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QUrl>
 
 using qel::test::JsonClient;
@@ -123,3 +125,27 @@ TEST(LanguageServer, AnswersAboutTheSceneUnderTheCursor) {
 }
 
 } // namespace
+
+// Neovim's own LSP client (headless, tests/app/nvim_diagnostics.lua) opens a
+// broken CP932 scene and receives the checker's diagnostics.
+TEST(LanguageServer, NeovimReceivesTheDiagnostics) {
+    const QString nvim = QStandardPaths::findExecutable("nvim");
+    if (nvim.isEmpty()) GTEST_SKIP() << "nvim is not installed (tools/setup-deps.sh installs neovim)";
+    qel::test::ScratchFolder folder;
+    folder.writeBmp("bg.BMP", qel::test::solidImage(40, 30, 0x336699));
+    folder.write("Opning.dat", qel::encode(QString::fromUtf8("bg,124\r\n;\r\n.Start\r\n日本語の行\r\n.FS,x,1\r\n"
+                                                             ".JR,どこにもない\r\n;\r\n;\r\n")));
+    QProcess p;
+    p.setWorkingDirectory(folder.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QEL_PLAYER", QEL_PLAYER_BIN);
+    env.insert("QEL_NVIM_OUT", folder.path() + "/out.txt");
+    p.setProcessEnvironment(env);
+    p.start(nvim, {"--headless", "--clean", "-c", "edit ++enc=cp932 Opning.dat", "-c",
+                   "luafile " QEL_SOURCE_DIR "/tests/app/nvim_diagnostics.lua"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(folder.read("out.txt").c_str()),
+              QString::fromUtf8("5:4: 1: FS operand 1: 'x' は整数ではありません\n"
+                                "6:4: 2: JR to missing label '.どこにもない': the run goes on at the first body line "
+                                "(line 3)\n"));
+}
