@@ -33,6 +33,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 #include <QTimer>
 #include <functional>
 #include <SDL.h>
@@ -521,7 +522,9 @@ TEST_F(WindowsTest, TouchesTapLongPressAndSwipeAsTheMouseAndKeysDo) {
     TouchGestures touch(p.w, input);
     startScene(".Start\r\n;\r\n." + sj("箱") + "\r\nbox\r\n;\r\nend\r\n");
     p.messages->setPageClick(100);
-    QPointingDevice* screen = QTest::createTouchDevice();
+    // The test's own device; Qt leaves deleting it to the caller.
+    const std::unique_ptr<QPointingDevice> device(QTest::createTouchDevice());
+    QPointingDevice* screen = device.get();
     PictureView* view = p.main->ImageFront;
     const QPoint box = view->viewPoint(QPoint(15, 15));
     // A tap on the name-only object clicks it.
