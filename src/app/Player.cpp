@@ -17,10 +17,12 @@
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/Settings.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
+#include "shell/ReadMemory.h"
 #include "shell/ReadingControls.h"
 #include "shell/SaveFile.h"
 #include "shell/StartMenu.h"
@@ -61,6 +63,8 @@ const char* kUsage =
     "                      change to standard error, as FILE:LINE: TEXT\n"
     "  --check [PATH]      check the scenario (folder, scene file or the current folder)\n"
     "                      without playing it; prints FILE:LINE: error|warning: MESSAGE\n"
+    "  --set NAME=VALUE    use a setting for this run only, without storing it\n"
+    "                      (the settings are listed below)\n"
     "  --help              show this help and exit\n"
     "  --version           show the player's title and exit\n"
     "\n"
@@ -82,14 +86,30 @@ const char* kUsage =
     "                      down at its end close it)\n"
     "  Ctrl (held)         skip: pages turn by themselves, transitions and timed\n"
     "                      waits end at once; stops wherever the game asks you\n"
+    "                      and at the page shown when Ctrl is let go\n"
     "  F8                  start or stop skipping without holding a key\n"
-    "The scale and full screen are remembered for the next start\n"
-    "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
+    "The scale, full screen and the settings below are remembered for the next\n"
+    "start ($XDG_CONFIG_HOME/qelplayer/settings.ini); options given here win.\n"
     "\n"
     "Exit status: 0 when the program or a replay ends normally (or the file dialog\n"
     "is cancelled), 2 for bad options or a scenario that cannot be opened,\n"
     "3 when a replay action does not fit the moment. --check: 0 without errors,\n"
     "1 with errors, 2 when the scenario cannot be read.\n";
+
+// The settings --set takes, one line each.
+QString settingsUsage() {
+    QString out = QStringLiteral("\nSettings (--set NAME=VALUE; on|off for the switches):\n");
+    for (const SettingRow& row : settingRows()) {
+        if (!row.help) continue;
+        const QString values = row.kind == SettingKind::Boolean ? QStringLiteral("on|off")
+                               : row.kind == SettingKind::Number
+                                   ? QStringLiteral("%1..%2").arg(row.low).arg(row.high)
+                                   : QString::fromLatin1(row.words);
+        out += QStringLiteral("  %1=%2").arg(QString::fromLatin1(row.name), values).leftJustified(33);
+        out += QStringLiteral(" %1 (default %2)\n").arg(QString::fromLatin1(row.help), QString::fromLatin1(row.fallback));
+    }
+    return out;
+}
 
 } // namespace
 
@@ -100,6 +120,7 @@ int RunPlayer(const QStringList& arguments) {
     std::optional<int> scaleOption;
     std::optional<bool> fullScreenOption;
     bool trace = false;
+    QStringList forRun;  // --set NAME=VALUE
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         QString* value = a == QLatin1String("--replay")       ? &session.replayFile
@@ -129,6 +150,14 @@ int RunPlayer(const QStringList& arguments) {
             fullScreenOption = a == QLatin1String("--fullscreen");
             continue;
         }
+        if (a == QLatin1String("--set")) {
+            if (i + 1 >= arguments.size()) {
+                std::fprintf(stderr, "qelplayer: --set needs NAME=VALUE\n%s", kUsage);
+                return 2;
+            }
+            forRun << arguments[++i];
+            continue;
+        }
         if (a == QLatin1String("--real-time")) {
             session.realTime = true;
             continue;
@@ -144,6 +173,7 @@ int RunPlayer(const QStringList& arguments) {
         }
         if (a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
+            std::fputs(settingsUsage().toLocal8Bit().constData(), stdout);
             return 0;
         }
         if (a == QLatin1String("--version")) {
@@ -168,6 +198,19 @@ int RunPlayer(const QStringList& arguments) {
             target = *resolved.arg;
         }
         return RunScenarioCheck(target, stdout, stderr);
+    }
+
+    // The settings, then the ones set for this run; a replay's changes are
+    // not the user's and are never stored.
+    Settings& settings = Settings::instance();
+    settings.load();
+    settings.setStoring(session.replayFile.isEmpty());
+    for (const QString& assignment : forRun) {
+        QString why;
+        if (!settings.setForRun(assignment, &why)) {
+            std::fprintf(stderr, "qelplayer: --set: %s\n%s", why.toLocal8Bit().constData(), kUsage);
+            return 2;
+        }
     }
 
     QApplication::setApplicationName(applicationTitle());
@@ -227,6 +270,8 @@ int RunPlayer(const QStringList& arguments) {
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
     SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
+    ReadMemory::instance().open(ScenarioDataFolder(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr) +
+                                QStringLiteral("/read-text.bin"));
 
     // The start menu's creation may show a box, and the program may have been
     // told to end while it was open (a signal, a replay that ended there): the
@@ -239,14 +284,11 @@ int RunPlayer(const QStringList& arguments) {
 
     // The display as last chosen, unless the command line says otherwise.
     // Changes made while playing are remembered; a replay's are not the user's.
-    std::unique_ptr<QSettings> settings = userSettings();
-    const DisplayChoice display = chooseDisplay(loadDisplayChoice(*settings), scaleOption, fullScreenOption);
+    const DisplayChoice display = chooseDisplay(loadDisplayChoice(), scaleOption, fullScreenOption);
     player->main->setDisplay(display.scale, display.fullScreen);
-    if (session.replayFile.isEmpty()) {
-        QObject::connect(player->main.get(), &TFormMein::displayChosen, [&settings](int scale, bool fullScreen) {
-            saveDisplayChoice(*settings, DisplayChoice{scale, fullScreen});
-        });
-    }
+    QObject::connect(player->main.get(), &TFormMein::displayChosen, [](int scale, bool fullScreen) {
+        saveDisplayChoice(DisplayChoice{scale, fullScreen});
+    });
 
     player->startMenu->show();
     if (recorder) recorder->start();

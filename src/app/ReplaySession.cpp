@@ -67,7 +67,15 @@ Session::Session(const SessionOptions& options, const Windows& windows) : option
 
 Session::~Session() { close(); }
 
-void Session::start() { requestCheck(true); }
+void Session::start() {
+    // The player's own changes of the display; a start's options are not shown.
+    if (w_->main)
+        connect(w_->main, &TFormMein::displayChosen, this, [this](int scale, bool fullScreen) {
+            line("display " + (scale == 0 ? std::string("auto") : std::to_string(scale)) +
+                 (fullScreen ? " fullscreen" : " windowed"));
+        });
+    requestCheck(true);
+}
 
 void Session::close() {
     if (closed_) return;
@@ -95,6 +103,20 @@ void Session::waitMs(std::int64_t ms) {
     QCoreApplication::processEvents();
     throwIfAbandoned(mark);
     if (ms > 0) virtualNow_ += ms;
+    releaseCtrlWhenDue();
+}
+
+bool Session::pauseFor(std::int64_t ms, const std::function<bool()>& until) {
+    if (!replayLoaded_ || options_.realTime) return real_.pauseFor(ms, until);
+    return Clock::pauseFor(ms, until);
+}
+
+void Session::releaseCtrlWhenDue(bool now) {
+    if (!ctrlUpAt_ || (!now && !options_.realTime && virtualNow_ < *ctrlUpAt_)) return;
+    ctrlUpAt_.reset();
+    QWidget* target = ctrlTarget_ ? ctrlTarget_.data() : static_cast<QWidget*>(w_->main);
+    if (target) sendKeyRelease(target, Qt::Key_Control, Qt::NoModifier);
+    requestCheck(false);  // a page that stops skipping waits for the next action
 }
 
 // --- transcript ---
@@ -179,7 +201,7 @@ std::optional<Turn> Session::currentTurn(QObject** what) const {
     if (!frames_.empty()) {
         const Frame& top = frames_.back();
         if (top.depth != handlerDepth_) return std::nullopt;  // something runs above the wait
-        if (top.turn == Turn::Page && skipping()) return std::nullopt;  // the page turns by itself
+        if (top.turn == Turn::Page && (skipping() || autoForward())) return std::nullopt;  // the page turns by itself
         if (what) *what = top.what;
         return top.turn;
     }
@@ -233,6 +255,7 @@ void Session::runNext() {
         finish(0);
         return;
     }
+    releaseCtrlWhenDue(true);  // the player lets go before acting again
     const ReplayAction& a = actions_[next_++];
     line("> " + a.text);
     QString why;
@@ -367,7 +390,7 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         if (w == "page") {
             sendMouseClick(w_->messages->Memo1->viewport(), Qt::LeftButton);
         } else if (w == "key") {
-            sendKeyClick(w_->messages, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            sendKeyClick(w_->messages, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));  // A is auto-forward
         } else {
             w_->messages->close();
         }
@@ -378,6 +401,23 @@ QString Session::execute(const ReplayAction& a, Turn turn, QObject* what) {
         w_->reading->openHistory();
         if (!w_->reading->historyOpen()) return QStringLiteral("the history did not open");
         w_->reading->closeHistory();
+        return {};
+    }
+    if (w == "hold") {
+        const std::string ctrl = "Ctrl ";
+        const auto ms = a.rest.compare(0, ctrl.size(), ctrl) == 0 ? ParseNumber(a.rest.substr(ctrl.size())) : std::nullopt;
+        if (!ms || *ms < 0) return QStringLiteral("expected: hold Ctrl MS");
+        QWidget* target = keyTarget(turn, what);
+        if (!target) return QStringLiteral("no window takes keys now");
+        ctrlTarget_ = target;
+        ctrlUpAt_ = nowMs() + *ms;
+        sendKeyPress(target, Qt::Key_Control, Qt::ControlModifier);
+        if (options_.realTime) QTimer::singleShot(int(*ms), this, [this] { releaseCtrlWhenDue(true); });
+        return {};
+    }
+    if (w == "auto") {
+        if (a.rest != "on" && a.rest != "off") return QStringLiteral("expected: auto on, or auto off");
+        setAutoForward(a.rest == "on");
         return {};
     }
     if (w == "skip") {

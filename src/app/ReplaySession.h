@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -48,6 +49,7 @@ public:
     // Clock
     std::int64_t nowMs() override;
     void waitMs(std::int64_t ms) override;
+    bool pauseFor(std::int64_t ms, const std::function<bool()>& until) override;
 
     // PlayerEvents
     void sceneLoaded(const std::string& sceneName) override;
@@ -80,6 +82,8 @@ private:
     // works in at this turn. nullptr when no window waits for keys.
     QWidget* keyTarget(Turn turn, QObject* what) const;
     void finish(int status);
+    // `hold Ctrl MS`: lets Ctrl go when its time has come on the game's clock.
+    void releaseCtrlWhenDue(bool now = false);
 
     SessionOptions options_;
     const Windows* w_;  // filled in as the windows are created
@@ -103,6 +107,8 @@ private:
 
     RealClock real_;
     std::int64_t virtualNow_ = 0;
+    std::optional<std::int64_t> ctrlUpAt_;  // a held Ctrl's release, on the game's clock
+    QPointer<QWidget> ctrlTarget_;
 };
 
 } // namespace qel
