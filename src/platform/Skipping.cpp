@@ -15,7 +15,10 @@ Skipping& Skipping::instance() {
 
 void Skipping::setHeld(bool held, bool fromWindowSystem) {
     if (held && !held_) holdStarting_ = true;
-    checkKeys_ = held && fromWindowSystem;
+    // Only a real window system knows the keys' state (offscreen and
+    // minimal report none).
+    const QString platform = QGuiApplication::platformName();
+    checkKeys_ = held && fromWindowSystem && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
     update(held, toggled_, true);
 }
 

@@ -49,13 +49,13 @@ TEST_F(SettingsFixture, EachKindOfFileGivesItsValuesOrTheDefaults) {
         {"[display]\nscale=9\n", "scale", "auto"},
         {"[display]\nscale=3\n", "scale", "3"},
         {"[display]\nscale=3, 4\n", "scale", "auto"},  // a list is no value
-        {"[sound]\nmusic-volume=150\n", "music-volume", "100"},
-        {"[sound]\nmusic-volume=40\n", "music-volume", "40"},
+        {"[reading]\nauto-char-ms=1500\n", "auto-char-ms", "60"},
+        {"[reading]\nauto-char-ms=40\n", "auto-char-ms", "40"},
         {"[reading]\nskip=all\n", "skip", "all"},
         {"[reading]\nskip=some\n", "skip", "read"},
-        {QByteArray("\xff\xfe\x00[\n=\n[[[]]\x1b\x07\n=true\nmute\n", 24), "mute", "false"},
-        {"mute=true\n", "mute", "false"},  // outside its section
-        {QByteArray(2 * 1024 * 1024, 'x').prepend("[sound]\nmute=true\n"), "mute", "false"},  // over 1 MB
+        {QByteArray("\xff\xfe\x00[\n=\n[[[]]\x1b\x07\n=true\nauto\n", 24), "auto", "false"},
+        {"auto=true\n", "auto", "false"},  // outside its section
+        {QByteArray(2 * 1024 * 1024, 'x').prepend("[reading]\nauto=true\n"), "auto", "false"},  // over 1 MB
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.left(40).toStdString());
@@ -64,10 +64,10 @@ TEST_F(SettingsFixture, EachKindOfFileGivesItsValuesOrTheDefaults) {
         EXPECT_EQ(Settings::instance().text(c.name).toStdString(), c.expected);
     }
     // An oversized file is replaced at the first change, not read again.
-    Settings::instance().setFlag("mute", true);
+    Settings::instance().setFlag("auto", true);
     EXPECT_LT(QFile(Settings::filePath()).size(), 1000);
     Settings::instance().load();
-    EXPECT_TRUE(Settings::instance().flag("mute"));
+    EXPECT_TRUE(Settings::instance().flag("auto"));
 }
 
 TEST_F(SettingsFixture, TheEarlierFilesAreMergedOnce) {
@@ -86,17 +86,17 @@ TEST_F(SettingsFixture, TheEarlierFilesAreMergedOnce) {
 TEST_F(SettingsFixture, AValueSetForOneRunIsNeverStored) {
     Settings::instance().load();
     QString why;
-    EXPECT_TRUE(Settings::instance().setForRun("copy-text=on", &why));
-    EXPECT_TRUE(Settings::instance().setForRun("music-volume=30", &why));
-    EXPECT_TRUE(Settings::instance().flag("copy-text"));
-    Settings::instance().setNumber("music-volume", 50);  // changed during the run: still not stored
-    EXPECT_EQ(Settings::instance().number("music-volume"), 50);
-    for (const char* bad : {"copy-text=maybe", "music-volume=101", "nothing=1", "skip", "last-folder=/x"})
+    EXPECT_TRUE(Settings::instance().setForRun("skip=all", &why));
+    EXPECT_TRUE(Settings::instance().setForRun("auto-base-ms=30", &why));
+    EXPECT_EQ(Settings::instance().text("skip"), "all");
+    Settings::instance().setNumber("auto-base-ms", 50);  // changed during the run: still not stored
+    EXPECT_EQ(Settings::instance().number("auto-base-ms"), 50);
+    for (const char* bad : {"auto=maybe", "auto-base-ms=60001", "nothing=1", "skip", "last-folder=/x"})
         EXPECT_FALSE(Settings::instance().setForRun(bad, &why)) << bad;
-    Settings::instance().setNumber("sound-volume", 20);  // stored
+    Settings::instance().setNumber("auto-char-ms", 20);  // stored
     Settings::instance().reset();
     Settings::instance().load();
-    EXPECT_FALSE(Settings::instance().flag("copy-text"));
-    EXPECT_EQ(Settings::instance().number("music-volume"), 100);
-    EXPECT_EQ(Settings::instance().number("sound-volume"), 20);
+    EXPECT_EQ(Settings::instance().text("skip"), "read");
+    EXPECT_EQ(Settings::instance().number("auto-base-ms"), 1500);
+    EXPECT_EQ(Settings::instance().number("auto-char-ms"), 20);
 }
