@@ -36,6 +36,8 @@ public:
     void playSound(std::int32_t, const std::string&) override {}
     std::int64_t nowMs() override { return clock_.elapsed(); }
     void waitMs(std::int64_t) override {}
+    bool skipping() override { return false; }
+    void sceneLoaded(const std::string&) override {}
 
 private:
     QElapsedTimer clock_;

@@ -1,10 +1,12 @@
 // Script engine throughput: simple commands per second and the cost of a jump.
 #include "NullHost.h"
+#include "app/DebugAdapter.h"
 #include "engine/Script.h"
 
 #include <QGuiApplication>
 #include <chrono>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace qel;
 
@@ -31,6 +33,22 @@ int main(int argc, char** argv) {
     }
     double s = seconds(std::chrono::steady_clock::now() - t0);
     std::printf("engine.commands_per_s %.0f commands/s\n", double(commands) / s);
+
+    // The same loop with the debugger attached and no breakpoint set (the
+    // debugger then leaves the run loop its one pointer test).
+    int pipeEnds[2] = {-1, -1};
+    if (pipe(pipeEnds) != 0) return 1;
+    JsonChannel channel(pipeEnds[0], stdout);
+    DebugAdapter debugger(channel);
+    debugger.attach(g);
+    auto td = std::chrono::steady_clock::now();
+    for (int r = 0; r < runs; ++r) {
+        RunScript(g, 1);
+        noteWait(g);
+    }
+    const double sd = seconds(std::chrono::steady_clock::now() - td);
+    std::printf("engine.commands_per_s_debugger %.0f commands/s\n", double(commands) / sd);
+    g.lineHook = nullptr;
 
     // A jump in a 10,000-line scene whose label is near its end.
     std::vector<std::string> lines;

@@ -1,5 +1,6 @@
 // How long a script that never waits runs before the player stops it: two
-// scenes that jump to each other, and a plain jump loop.
+// scenes that jump to each other and a picture drawn on every pass (stopped
+// by the count of files read), and a plain jump loop (by the count of lines).
 #include "NullHost.h"
 #include "engine/Script.h"
 #include "platform/Errors.h"
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
     Game g(host);
     if (!LoadScene(g, "A")) return 1;
     std::printf("runaway.stop_ms %.0f ms\n", msUntilStopped(g, g.st.TargetLine));
+
+    g.st.ScriptLines.assign({".go", ".loop", ".GP,0,0,2,bg", ".JR,loop", ";", "end"});
+    noteWait(g);
+    std::printf("runaway.picture_loop_stop_ms %.0f ms\n", msUntilStopped(g, 1));
 
     g.st.ScriptLines.assign({".go", ".loop", "skipped", ".JR,loop", ";", "end"});
     noteWait(g);

@@ -10,6 +10,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev
   clang-14 libclang-rt-14-dev llvm-14
   openbox xdotool x11-utils  # the desktop test: a window manager, and input and inspection from outside
+  weston qt6-wayland imagemagick  # looking at the one-window mode under a Wayland compositor, and screenshots
+  nodejs npm neovim  # the editor extension's grammar test and .vsix; a real LSP client
 )
 missing=()
 for p in "${packages[@]}"; do

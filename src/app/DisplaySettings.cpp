@@ -10,6 +10,7 @@ DisplayChoice loadDisplayChoice() {
     DisplayChoice c;
     if (auto n = parseScaleOption(s.text("scale"))) c.scale = *n;
     c.fullScreen = s.flag("fullscreen");
+    c.windows = s.text("windows");
     return c;
 }
 

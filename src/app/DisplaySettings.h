@@ -1,7 +1,8 @@
 #pragma once
-// The player's remembered display: scale and full screen, kept in the user's
+// The player's remembered display: scale, full screen and the window mode, kept in the user's
 // settings (platform/Settings) from one start to the next. Command-line
 // options win over them.
+#include <QString>
 #include <optional>
 
 namespace qel {
@@ -9,6 +10,7 @@ namespace qel {
 struct DisplayChoice {
     int scale = 0;  // 1 to 6, or 0 for the automatic scale
     bool fullScreen = false;
+    QString windows = QStringLiteral("auto");  // one, separate or auto (only read: set by hand)
 };
 
 // The stored choice; missing or unreadable values give the defaults.

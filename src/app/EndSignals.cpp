@@ -1,5 +1,7 @@
 #include "app/EndSignals.h"
 
+#include "platform/Waits.h"
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -19,6 +21,7 @@ int pipeEnds[2] = {-1, -1};
 
 extern "C" void onEndSignal(int signalNumber) {
     const int saved = errno;
+    noteEndSignal();
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] ssize_t n = ::write(pipeEnds[1], &byte, 1);
     errno = saved;

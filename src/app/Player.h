@@ -11,6 +11,7 @@
 namespace qel {
 
 class AudioBackend;
+struct Options;
 class MusicPlayback;
 class ScriptTrace;
 
@@ -19,8 +20,9 @@ class ScriptTrace;
 class PlayerWindows {
 public:
     // traceTo: where --trace writes the run's lines, or null for no trace.
+    // announceScene false: a scene given as firstArg starts without its box.
     PlayerWindows(const std::optional<QString>& firstArg, Clock& clock, AudioBackend& audio,
-                  std::FILE* traceTo = nullptr);
+                  std::FILE* traceTo = nullptr, bool announceScene = true);
     ~PlayerWindows();
     PlayerWindows(const PlayerWindows&) = delete;
     PlayerWindows& operator=(const PlayerWindows&) = delete;
@@ -37,8 +39,9 @@ public:
     std::unique_ptr<MusicPlayback> players;
 };
 
-// Runs the player with the program's arguments (after QApplication exists);
-// returns the process's exit status.
-int RunPlayer(const QStringList& arguments);
+// Runs the player with the options read from the command line (after the
+// application object exists: QCoreApplication for --check, else
+// QApplication); returns the process's exit status.
+int RunPlayer(const Options& options);
 
 } // namespace qel

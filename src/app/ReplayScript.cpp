@@ -1,5 +1,6 @@
 #include "app/ReplayScript.h"
 
+#include "app/ReplayVocabulary.h"
 #include "platform/Cp932.h"
 
 #include <QKeySequence>
@@ -31,6 +32,7 @@ std::vector<ReplayAction> ParseReplay(std::string_view text) {
         std::size_t blank = body.find(' ');
         a.word = body.substr(0, blank);
         if (blank != std::string::npos) a.rest = body.substr(blank + 1);
+        a.verb = findReplayVerb(a.word);
         out.push_back(std::move(a));
         if (end == text.size()) break;
     }

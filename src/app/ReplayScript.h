@@ -10,16 +10,21 @@
 
 namespace qel {
 
+struct ReplayVerb;
+
 // One action of a replay file.
 struct ReplayAction {
     int line = 0;          // line number in the file, from 1
     std::string text;      // the line as read (UTF-8, without its line end)
     std::string word;      // the action word: "new", "click", "verb" ...
     std::string rest;      // everything after the word and one blank
+    const ReplayVerb* verb = nullptr;  // the word's row in the vocabulary; nullptr when unknown
 };
 
 // The actions of a replay file's text: blank lines and lines starting with
-// '#' are skipped; a CR before the line end is dropped.
+// '#' are skipped; a CR before the line end is dropped. Each word is looked up
+// in the vocabulary (app/ReplayVocabulary.h); an unknown one is only an error
+// when the replay reaches it.
 std::vector<ReplayAction> ParseReplay(std::string_view utf8);
 
 // Parses "X Y" into two integers; nullopt when malformed.

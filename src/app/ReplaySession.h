@@ -1,16 +1,18 @@
 #pragma once
-// Replays, recordings, transcripts and screenshots of a session. Installed as
-// the listener of the player's events when any of these is asked for.
-#include "app/ReplayScript.h"
+// A session's transcript, recording, replay and screenshots, installed as the
+// listener of the player's events when any of these is asked for. It follows
+// which window waits for the player; the transcript (app/Transcript.h), the
+// recorder (app/Recorder.h), the replay driver (app/ReplayDriver.h) and the
+// clock (app/VirtualClock.h) do the rest.
+#include "app/Recorder.h"
+#include "app/ReplayDriver.h"
+#include "app/Transcript.h"
+#include "app/VirtualClock.h"
 #include "app/WindowHost.h"
 #include "platform/PlayerEvents.h"
 
-#include <QFile>
 #include <QObject>
-#include <QPoint>
-#include <QPointer>
 #include <QString>
-#include <QWidget>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,7 +30,7 @@ struct SessionOptions {
     }
 };
 
-class Session : public QObject, public PlayerEvents, public Clock {
+class Session : public QObject, public PlayerEvents {
     Q_OBJECT
 public:
     // Opens the files; throws std::runtime_error with a message on failure.
@@ -36,20 +38,15 @@ public:
     ~Session() override;
 
     // The clock the game runs on: virtual while replaying (unless real time).
-    Clock& clock() { return *this; }
+    Clock& clock() { return clock_; }
     // The windows to drive, once they all exist.
-    void setWindows(const Windows& windows) { w_ = &windows; }
+    void setWindows(const Windows& windows);
     // Begins: the start menu has been shown.
     void start();
     // Writes the closing line; called once when the program ends.
     void close();
     // The exit status the replay ended with (0 until it ends).
-    int exitStatus() const { return status_; }
-
-    // Clock
-    std::int64_t nowMs() override;
-    void waitMs(std::int64_t ms) override;
-    bool pauseFor(std::int64_t ms, const std::function<bool()>& until) override;
+    int exitStatus() const { return driver_ ? driver_->exitStatus() : 0; }
 
     // PlayerEvents
     void sceneLoaded(const std::string& sceneName) override;
@@ -61,7 +58,7 @@ public:
     void waitEnds(Turn turn) override;
     void handlerEnters() override { ++handlerDepth_; }
     void handlerLeaves() override;
-    void action(const std::string& replayLine) override;
+    void action(ReplayWord word, const std::string& arguments) override;
     void historyShown(int lines) override;
 
 private:
@@ -70,45 +67,26 @@ private:
         QObject* what;
         int depth;
     };
-    int line(const std::string& utf8);  // writes a transcript line; its number
+    int line(const std::string& utf8) { return transcript_.line(utf8); }
     void shot(int lineNo);
     void requestCheck(bool announce);
     void check();
     std::optional<Turn> currentTurn(QObject** what) const;
+    bool over() const;
     void offer();
-    void runNext();
-    QString execute(const ReplayAction& a, Turn turn, QObject* what);  // empty, or why it failed
-    // The widget a key pressed now goes to: the focus of the window the player
-    // works in at this turn. nullptr when no window waits for keys.
-    QWidget* keyTarget(Turn turn, QObject* what) const;
-    void finish(int status);
-    // `hold Ctrl MS`: lets Ctrl go when its time has come on the game's clock.
-    void releaseCtrlWhenDue(bool now = false);
 
-    SessionOptions options_;
     const Windows* w_;  // filled in as the windows are created
-    std::unique_ptr<QFile> transcript_;
-    std::unique_ptr<QFile> record_;
-    int lines_ = 0;
-    bool closed_ = false;
-
-    bool replayLoaded_ = false;
-    std::vector<ReplayAction> actions_;
-    std::size_t next_ = 0;
-    bool actionPending_ = false;
-    bool finished_ = false;
-    int status_ = 0;
-    std::optional<QPoint> pendingRelease_;
+    std::optional<std::vector<ReplayAction>> actions_;  // --replay's, until the driver takes them
+    Transcript transcript_;
+    Recorder recorder_;
+    Screenshots shots_;
+    VirtualClock clock_;
+    std::unique_ptr<ReplayDriver> driver_;
 
     std::vector<Frame> frames_;
     int handlerDepth_ = 0;
     bool checkQueued_ = false;
     bool announce_ = false;
-
-    RealClock real_;
-    std::int64_t virtualNow_ = 0;
-    std::optional<std::int64_t> ctrlUpAt_;  // a held Ctrl's release, on the game's clock
-    QPointer<QWidget> ctrlTarget_;
 };
 
 } // namespace qel

@@ -1,11 +1,13 @@
 #include "app/ScenarioCheck.h"
 
 #include "engine/Commands.h"
+#include "engine/ObjectLogic.h"
 #include "engine/Script.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"
 #include "platform/MidiDuration.h"
+#include "platform/ShownText.h"
 #include "scene/Bitmap.h"
 #include "scene/Scene.h"
 
@@ -48,10 +50,13 @@ struct ObjectDef {
     std::vector<std::string> verbs;  // the non-empty ones
 };
 
-// A place that needs a label: a jump, an IM table line or an object click.
+// A place that needs a label: a command's label operand, an IM table line or
+// an object click.
 struct LabelRef {
-    enum Kind { Jump, Conditional, TableLine, Click } kind;
+    enum Kind { Operand, TableLine, Click } kind;
+    Landing landing;  // where the run goes on from the label line
     int fileLine;
+    int field;  // where the label is written (-1: the whole line)
     std::string label;  // without the dot
     QString what;       // the command word, or the object and verb, for messages
 };
@@ -76,11 +81,11 @@ public:
 
 private:
     // --- reporting -------------------------------------------------------
-    void issue(int fileLine, bool error, const QString& message) {
-        out_.push_back({fileName_, fileLine, error, message});
+    void issue(int fileLine, bool error, const QString& message, int field) {
+        out_.push_back({fileName_, fileLine, error, message, field});
     }
-    void error(int fileLine, const QString& m) { issue(fileLine, true, m); }
-    void warning(int fileLine, const QString& m) { issue(fileLine, false, m); }
+    void error(int fileLine, const QString& m, int field = -1) { issue(fileLine, true, m, field); }
+    void warning(int fileLine, const QString& m, int field = -1) { issue(fileLine, false, m, field); }
 
     // --- body addressing -------------------------------------------------
     int count() const { return int(lines_.size()) - body_; }
@@ -100,14 +105,14 @@ private:
         }
         return files_.bitmaps[name] = verdict;
     }
-    void checkBitmap(int fileLine, const QString& what, const std::string& name) {
+    void checkBitmap(int fileLine, const QString& what, const std::string& name, int field = -1) {
         const std::string& v = bitmapVerdict(name);
-        if (!v.empty()) error(fileLine, what + QStringLiteral(": ") + decode(v));
+        if (!v.empty()) error(fileLine, what + QStringLiteral(": ") + decode(v), field);
     }
 
     // A music or sound file as MP and WP open it: it must exist, and a MIDI
     // file must parse.
-    void checkMedia(int fileLine, const QString& cmd, const std::string& name) {
+    void checkMedia(int fileLine, const QString& cmd, const std::string& name, int field) {
         auto it = files_.media.find(name);
         if (it == files_.media.end()) {
             QString verdict;
@@ -125,7 +130,7 @@ private:
             }
             it = files_.media.emplace(name, verdict).first;
         }
-        if (!it->second.isEmpty()) error(fileLine, cmd + QStringLiteral(": ") + it->second);
+        if (!it->second.isEmpty()) error(fileLine, cmd + QStringLiteral(": ") + it->second, field);
     }
 
     // --- operands ---------------------------------------------------------
@@ -136,7 +141,7 @@ private:
         try {
             return StrToInt(GetField(n, body(i)));
         } catch (const GameError& e) {
-            error(lineOf(i), QStringLiteral("%1 operand %2: %3").arg(cmd).arg(n).arg(playerText(e)));
+            error(lineOf(i), QStringLiteral("%1 operand %2: %3").arg(cmd).arg(n).arg(playerText(e)), n);
             lineFailed_ = true;
             return std::nullopt;
         }
@@ -149,7 +154,8 @@ private:
                                  .arg(cmd, QLatin1String(table))
                                  .arg(*v)
                                  .arg(last)
-                                 .arg(playerText(rangeError())));
+                                 .arg(playerText(rangeError())),
+                  n);
             lineFailed_ = true;
             return std::nullopt;
         }
@@ -248,7 +254,7 @@ private:
                     error(rectLine, m);
                 }
             }
-            if (rectOk && value[0] != -1 && (value[0] > value[1] || value[2] > value[3]))
+            if (rectOk && value[0] != -1 && !clickable({value[0], value[1], value[2], value[3]}))
                 warning(rectLine, QStringLiteral("object %1: Left > Right or Top > Bottom, so it can never be clicked "
                                                  "(the order is Left,Right,Top,Bottom)")
                                       .arg(k));
@@ -286,7 +292,7 @@ private:
                 headerNames_[k] = def.name;
                 headerVerbs_[k] = def.verbs;
                 // Only an object that a click can reach needs its labels.
-                if (rectOk && value[0] != -1 && value[0] <= value[1] && value[2] <= value[3])
+                if (rectOk && clickable({value[0], value[1], value[2], value[3]}))
                     headerObjects_.push_back(def);
             }
         }
@@ -338,19 +344,20 @@ private:
             const bool hasOperands = line.find(',') != std::string::npos;
             for (int n = 1; n <= kMaxOperands; ++n)
                 if (row->operand(n).kind == OperandKind::Label && (n == 1 || hasOperands))
-                    refs_.push_back({w == "JR" ? LabelRef::Jump : LabelRef::Conditional, lineOf(i), GetField(n, line), cmd});
-            if (w == "IM" && hasOperands) {
+                    refs_.push_back({LabelRef::Operand, row->landing, lineOf(i), n, GetField(n, line), cmd});
+            if (row->tableOperand && hasOperands) {
                 // The table lines below name labels too.
-                auto k = number(2);
+                auto k = number(row->tableOperand);
                 for (int t = 1; k && t <= *k && i + t < count(); ++t) {
-                    refs_.push_back({LabelRef::TableLine, lineOf(i + t), body(i + t), cmd});
+                    refs_.push_back({LabelRef::TableLine, kAtLabel, lineOf(i + t), -1, body(i + t), cmd});
                     tableLines_.insert(i + t);
                 }
-            } else if (w == "UN") {
+            }
+            if (w == "UN") {
                 auto o = number(1);
                 auto l = number(2), r = number(3), t = number(4), b = number(5);
-                const bool clickable = l && r && t && b && *l != -1 && *l <= *r && *t <= *b;
-                if (o && *o >= 1 && *o <= kObjectCount && clickable)
+                const bool canClick = l && r && t && b && clickable({*l, *r, *t, *b});
+                if (o && *o >= 1 && *o <= kObjectCount && canClick)
                     unNames[*o].push_back({cutBytes(GetField(6, line), kWordBytes), lineOf(i)});
             } else if (w == "UV") {
                 auto o = number(1);
@@ -369,7 +376,7 @@ private:
                                      ? QStringLiteral("object %1").arg(quoted(name))
                                      : QStringLiteral("object %1, verb %2").arg(quoted(name), quoted(verb));
             if (clickLabels_.insert(foldCase(name + verb)).second)
-                refs_.push_back({LabelRef::Click, line, name + verb, what});
+                refs_.push_back({LabelRef::Click, kAfterLabel, line, -1, name + verb, what});
         };
         for (const ObjectDef& o : headerObjects_) {
             for (const std::string& v : o.verbs) click(o.fileLine, o.name, v);
@@ -400,7 +407,7 @@ private:
         const std::string& prev = body(i - 1);
         if (prev == ";") return false;
         const CommandRow* row = isCommandLine(prev) ? findCommand(prev) : nullptr;
-        return !(row && (row->word == "JR" || row->word == "JS"));
+        return !row || row->fallsThrough;
     }
 
     void resolveReferences() {
@@ -409,25 +416,21 @@ private:
             const QString label = quoted("." + r.label);
             const auto* at = findLabel(r.label);
             if (!at) {
-                switch (r.kind) {
-                case LabelRef::Jump:
-                    warning(r.fileLine, QStringLiteral("JR to missing label %1: the run goes on at the first body "
-                                                       "line (line %2)")
-                                            .arg(label)
-                                            .arg(lineOf(0)));
-                    break;
-                case LabelRef::Conditional:
-                    error(r.fileLine, QStringLiteral("%1 to missing label %2: the run stops with %3")
-                                          .arg(r.what, label, playerText(listIndexError(-1))));
-                    break;
-                case LabelRef::TableLine:
-                    error(r.fileLine, QStringLiteral("IM table line names missing label %1: the run stops with %2")
-                                          .arg(label, playerText(listIndexError(-2))));
-                    break;
-                case LabelRef::Click:
-                    warning(r.fileLine, QStringLiteral("%1 has no label %2: the click does nothing").arg(r.what, label));
-                    break;
-                }
+                // FindLabel leaves TargetLine at -1, so the run goes on at landing - 2.
+                const int missingAt = int(r.landing) - 2;
+                if (r.kind == LabelRef::Click)
+                    warning(r.fileLine, QStringLiteral("%1 has no label %2: the click does nothing").arg(r.what, label), r.field);
+                else if (missingAt >= 0)
+                    warning(r.fileLine, QStringLiteral("%1 to missing label %2: the run goes on at the first body "
+                                                       "line (line %3)")
+                                            .arg(r.what, label)
+                                            .arg(lineOf(missingAt)), r.field);
+                else
+                    error(r.fileLine, QStringLiteral("%1 %2 missing label %3: the run stops with %4")
+                                          .arg(r.what,
+                                               r.kind == LabelRef::TableLine ? QStringLiteral("table line names")
+                                                                             : QStringLiteral("to"),
+                                               label, playerText(listIndexError(missingAt))), r.field);
                 continue;
             }
             const int l = at->front();
@@ -437,17 +440,16 @@ private:
                                                   .arg(label)
                                                   .arg(lineOf(l)));
 
-            // Where the run goes on: JR skips the line after its label, an IM
-            // table entry runs the label line itself.
-            const int next = r.kind == LabelRef::Jump ? l + 2 : r.kind == LabelRef::TableLine ? l : l + 1;
+            const int next = l + r.landing;
             if (next >= count())
                 error(r.fileLine, QStringLiteral("label %1 is too near the end of the file: the run stops with %2")
                                       .arg(label, playerText(listIndexError(next))));
-            if (r.kind == LabelRef::Jump && l + 1 < count()) {
+            if (r.landing == kAfterSkippedLine && l + 1 < count()) {
                 const std::string& skipped = body(l + 1);
                 if (skipped == ";" || runsCommand(skipped) || (!skipped.empty() && !isCommandLine(skipped)))
-                    warning(r.fileLine, QStringLiteral("JR never runs line %1, right after label %2: JR goes on two "
+                    warning(r.fileLine, QStringLiteral("%1 never runs line %2, right after label %3: %1 goes on two "
                                                        "lines below its label (put a spare line such as '.--' there)")
+                                            .arg(r.what)
                                             .arg(lineOf(l + 1))
                                             .arg(label));
             }
@@ -456,6 +458,35 @@ private:
                 warning(lineOf(l), QStringLiteral("label %1 begins with the command word %2: a run that reaches it "
                                                   "runs it as %2")
                                        .arg(label, QString::fromLatin1(commandWord(body(l)).c_str())));
+        }
+    }
+
+    // A file that a command opens, by what a missing or broken one does.
+    void checkFile(int at, const QString& cmd, const FileUse& f, const std::string& operand) {
+        const std::string name = operand + std::string(f.extension);
+        switch (f.kind) {
+        case FileKind::Scene:
+            if (!fileExists(name)) {
+                QString m = QStringLiteral("%1: scene file %2 not found: the player shows its missing-scene notice "
+                                           "and ends")
+                                .arg(cmd, quoted(name));
+                const std::size_t e = f.extension.size();
+                if (e && operand.size() > e && equalsIgnoreCase(operand.substr(operand.size() - e), f.extension))
+                    m += QStringLiteral(" (%1 adds '%2' itself)").arg(cmd, QLatin1String(f.extension.data(), qsizetype(e)));
+                error(at, m, f.operand);
+            } else {
+                scenes_.push_back(operand);
+            }
+            break;
+        case FileKind::Face:
+            if (!fileExists(name))
+                warning(at, QStringLiteral("%1: face picture %2 not found: %1 does nothing").arg(cmd, quoted(name)), f.operand);
+            else
+                checkBitmap(at, cmd, name, f.operand);
+            break;
+        case FileKind::Picture: checkBitmap(at, cmd, name, f.operand); break;
+        case FileKind::Media: checkMedia(at, cmd, name, f.operand); break;
+        case FileKind::None: break;
         }
     }
 
@@ -493,45 +524,26 @@ private:
         const int at = lineOf(i);
         lineFailed_ = false;
         const auto v = operands(i, row, cmd);
-        if (w == "JS") {
-            const std::string name = GetField(1, line);
-            if (!fileExists(name + ".dat")) {
-                QString m = QStringLiteral("JS: scene file %1 not found: the player shows its missing-scene notice "
-                                           "and ends")
-                                .arg(quoted(name + ".dat"));
-                if (name.size() > 4 && equalsIgnoreCase(name.substr(name.size() - 4), ".dat"))
-                    m += QStringLiteral(" (JS adds '.dat' itself)");
-                error(at, m);
-            } else {
-                scenes_.push_back(name);
-            }
-        } else if (w == "CP") {
-            const std::string file = GetField(1, line) + ".BMP";
-            if (!fileExists(file))
-                warning(at, QStringLiteral("CP: face picture %1 not found: CP does nothing").arg(quoted(file)));
-            else
-                checkBitmap(at, cmd, file);
-        } else if (w == "MP" || w == "WP") {
-            const auto& mode = v[1];
-            if (mode && (*mode == 1 || (w == "MP" && *mode == 3))) checkMedia(at, cmd, GetField(2, line));
-        } else if (w == "IM") {
-            const auto& k = v[2];
+        for (const FileUse& f : row.files) {
+            if (f.operand == 0) continue;
+            if (f.modeOperand && !(v[f.modeOperand] && f.opensWithMode(*v[f.modeOperand]))) continue;
+            checkFile(at, cmd, f, GetField(f.operand, line));
+        }
+        if (row.tableOperand) {
+            const auto& k = v[row.tableOperand];
             if (k && *k > 0 && std::int64_t(i) + *k >= count())
-                error(at, QStringLiteral("IM: the table of %1 lines runs past the end of the file: the run stops "
-                                         "with %2")
+                error(at, QStringLiteral("%1: the table of %2 lines runs past the end of the file: the run stops "
+                                         "with %3")
+                              .arg(cmd)
                               .arg(*k)
                               .arg(playerText(listIndexError(count()))));
-        } else if (w == "GP") {
-            const auto& mode = v[3];
-            const std::string name = GetField(4, line);
-            if (mode == 1) checkBitmap(at, cmd, name + "B.bmp");
-            if (mode && *mode >= 1 && *mode <= 3) checkBitmap(at, cmd, name + ".bmp");
-        } else if (w == "DV") {
+        }
+        if (w == "DV") {
             const auto& p = v[2];
             if (p && (*p < 0 || *p > 5))
                 error(at, QStringLiteral("DV: verb position %1 is outside 0..5: %2").arg(*p).arg(playerText(rangeError())));
         } else if (w == "UN") {
-            if (v[2] && v[3] && v[4] && v[5] && *v[2] != -1 && (*v[2] > *v[3] || *v[4] > *v[5]))
+            if (v[2] && v[3] && v[4] && v[5] && *v[2] != -1 && !clickable({*v[2], *v[3], *v[4], *v[5]}))
                 warning(at, QStringLiteral("UN: Left > Right or Top > Bottom, so the object can never be clicked "
                                            "(the order is Left,Right,Top,Bottom)"));
         } else if (w == "UV") {
@@ -548,8 +560,6 @@ private:
                               .arg(*o)
                               .arg(kObjectCount)
                               .arg(playerText(rangeError())));
-        } else if (w == "TK") {
-            checkBitmap(at, cmd, GetField(2, line) + ".bmp");
         }
     }
 
@@ -594,7 +604,9 @@ private:
     bool ok_ = false;
 };
 
-std::optional<std::vector<std::string>> readLines(const QString& path) {
+std::optional<std::vector<std::string>> readLines(const QString& path, const CheckOptions& options) {
+    if (auto given = options.texts.find(QFileInfo(path).absoluteFilePath()); given != options.texts.end())
+        return SplitSceneLines(given->second);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
     const QByteArray bytes = f.readAll();
@@ -614,7 +626,7 @@ int CheckReport::errors() const {
 
 int CheckReport::warnings() const { return int(issues.size()) - errors(); }
 
-std::optional<CheckReport> CheckScenario(const QString& target, QString* failure) {
+std::optional<CheckReport> CheckScenario(const QString& target, QString* failure, const CheckOptions& options) {
     auto fail = [&](const QString& why) -> std::optional<CheckReport> {
         if (failure) *failure = why;
         return std::nullopt;
@@ -643,7 +655,7 @@ std::optional<CheckReport> CheckScenario(const QString& target, QString* failure
     std::set<QString> seen{QFileInfo(startFile).canonicalFilePath()};
     auto checkFile = [&](const QString& path, bool start) -> bool {
         const QString name = QFileInfo(path).fileName();
-        auto lines = readLines(path);
+        auto lines = readLines(path, options);
         if (!lines) {
             if (start) return false;
             report.issues.push_back({name, 1, true, playerText(cannotOpenError(encode(name)))});
@@ -666,6 +678,7 @@ std::optional<CheckReport> CheckScenario(const QString& target, QString* failure
         if (!checkFile(queue[q], q == 0)) return fail(QStringLiteral("cannot read %1").arg(queue[q]));
     const QStringList others =
         QDir(QStringLiteral(".")).entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    if (options.reachedOnly) return report;
     for (const QString& f : others)
         if (seen.insert(QFileInfo(f).canonicalFilePath()).second) checkFile(f, false);
     return report;
@@ -675,12 +688,11 @@ int RunScenarioCheck(const QString& target, std::FILE* out, std::FILE* err) {
     QString failure;
     auto report = CheckScenario(target, &failure);
     if (!report) {
-        std::fprintf(err, "qelplayer: %s\n", failure.toUtf8().constData());
+        writeTerminal(err, QStringLiteral("qelplayer: %1\n").arg(failure));
         return 2;
     }
-    for (const CheckIssue& i : report->issues) std::fprintf(out, "%s\n", i.text().toUtf8().constData());
-    std::fprintf(out, "%d errors, %d warnings\n", report->errors(), report->warnings());
-    std::fflush(out);
+    for (const CheckIssue& i : report->issues) writeTerminal(out, i.text() + QLatin1Char('\n'));
+    writeTerminal(out, QStringLiteral("%1 errors, %2 warnings\n").arg(report->errors()).arg(report->warnings()));
     return report->errors() > 0 ? 1 : 0;
 }
 

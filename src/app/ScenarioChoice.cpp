@@ -37,6 +37,12 @@ ScenarioArgument ResolveScenarioArgument(const std::optional<QString>& firstArg,
     const QString path = nativePath(*firstArg);
     const QFileInfo info(path);
 
+    // A pipe, a device (a link to /dev/zero, say) or a socket is no scenario,
+    // whatever its name: refused before any window opens.
+    if (info.exists() && !info.isDir() && !info.isFile()) {
+        out.error = QString::fromUtf8("%1 は普通のファイルでもフォルダでもありません").arg(shown(*firstArg));
+        return out;
+    }
     if (info.isDir()) {
         if (!HasOpeningScene(path))
             out.error = QString::fromUtf8("フォルダ %1 に Opning.dat がありません").arg(shown(*firstArg));
@@ -81,6 +87,10 @@ QString InstalledDemoFolder() {
 #ifdef QEL_DATA_DIR
         QStringLiteral(QEL_DATA_DIR "/demo"),
 #endif
+#ifdef QEL_SOURCE_DEMO_DIR
+        // Run from the build folder of the source tree: the tree's own example.
+        QStringLiteral(QEL_SOURCE_DEMO_DIR),
+#endif
     };
     for (const QString& c : candidates)
         if (HasOpeningScene(c)) return QFileInfo(c).canonicalFilePath();
@@ -113,11 +123,11 @@ std::optional<QString> ChooseScenario(const QString& startFolder) {
     }
     const QStringList files = dialog.selectedFiles();
     if (dialog.result() != QDialog::Accepted || files.isEmpty()) {
-        playerEvents().action("cancel");
+        playerEvents().action(ReplayWord::Cancel);
         return std::nullopt;
     }
     const QString chosen = files.front();
-    playerEvents().action("choose " + chosen.toStdString());
+    playerEvents().action(ReplayWord::Choose, chosen.toStdString());
     Settings::instance().set("last-folder", QFileInfo(chosen).absolutePath());
     // An "Opning.dat" stands for its folder, which then plays from the start.
     if (QFileInfo(chosen).fileName().compare(QLatin1String("Opning.dat"), Qt::CaseInsensitive) == 0)

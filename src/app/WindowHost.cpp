@@ -58,7 +58,8 @@ void WindowHost::resetFace() {
     playerEvents().cleared();
 }
 void WindowHost::arrangeMessageWindow(const MessageArrangement& a) {
-    w_.messages->ArrangeMessageWindow(a, w_.main->pictureOrigin());
+    w_.messages->ArrangeMessageWindow(a, w_.main->display().pictureOrigin());
+    w_.main->display().messagesPlaced();
 }
 void WindowHost::setClickLock(int value) { w_.messages->setClickLock(value); }
 void WindowHost::frameMainWindow(const FrameRequest& f) { w_.main->FrameWindow(f); }

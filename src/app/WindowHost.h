@@ -13,6 +13,7 @@ class TFormMsgText;
 class TFromCom;
 class TFTextIn;
 class ReadingControls;
+class InputMapper;
 
 struct Windows {
     TStartMenu* startMenu = nullptr;
@@ -21,6 +22,7 @@ struct Windows {
     TFromCom* verbs = nullptr;
     TFTextIn* textInput = nullptr;
     ReadingControls* reading = nullptr;
+    InputMapper* input = nullptr;  // pads and touches
 };
 
 // Time as the player sees it: the real clock, or a virtual one for replays.

@@ -1,5 +1,7 @@
 #include "dialogs/HistoryWindow.h"
 
+#include "platform/WindowFamily.h"
+
 #include "engine/TextHistory.h"
 #include "platform/Cp932.h"
 
@@ -199,7 +201,12 @@ void HistoryWindow::open(const TextHistory& history, const QWidget& messageText,
 
     QRect area = screenArea;
     area.setSize(area.size().expandedTo(QSize(kMinWidth, kMinHeight) * scale));
-    setGeometry(area);
+    if (isWindow()) {
+        setGeometry(area);
+    } else {  // a panel of the stage
+        resize(area.size());
+        placeWindow(*this, area.topLeft());
+    }
     view->setHistory(history);
     lines_ = int(history.size());
 

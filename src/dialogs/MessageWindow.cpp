@@ -123,15 +123,15 @@ void TFormMsgText::playerReadsOn() {
 }
 
 void TFormMsgText::Image1MouseDown() {
-    playerEvents().action("page");
+    playerEvents().action(ReplayWord::Page);
     playerReadsOn();
 }
 void TFormMsgText::Memo1MouseDown() {
-    playerEvents().action("page");
+    playerEvents().action(ReplayWord::Page);
     playerReadsOn();
 }
 void TFormMsgText::FormKeyPress() {
-    playerEvents().action("key");
+    playerEvents().action(ReplayWord::Key);
     playerReadsOn();
 }
 void TFormMsgText::FormCloseQuery() { playerReadsOn(); }
@@ -260,6 +260,10 @@ void TFormMsgText::ResetFace() {
 void TFormMsgText::setFramed(bool framed) {
     const Qt::WindowFlags flags = framed ? kSingleFrame : kNoFrame;
     if (windowFlags() == flags) return;
+    if (!isWindow()) {
+        setFrameFlags(*this, flags);  // a panel of the stage: only its caption bar changes
+        return;
+    }
     const bool wasVisible = isVisible();
     const QPoint at = pos();
     setWindowFlags(flags);  // hides the window
@@ -294,14 +298,19 @@ void TFormMsgText::ArrangeMessageWindow(const MessageArrangement& a, QPoint pict
     // operands give the same place whenever they run.
     designPos_ = QPoint(a.x, a.y);
     const QPoint at = placeFromOrigin(pictureOrigin, *designPos_, scale_);
-    move(windowPoint(at.x(), at.y()));
+    placeWindow(*this, windowPoint(at.x(), at.y()));
 }
 
 void TFormMsgText::followPicture(QPoint pictureOrigin) {
     if (!designPos_) return;
     const QPoint p = placeFromOrigin(pictureOrigin, *designPos_, scale_);
     const QPoint at = windowPoint(p.x(), p.y());
-    if (at != pos()) move(at);
+    if (at != pos() || !isWindow()) placeWindow(*this, at);
+}
+
+QSize TFormMsgText::designOuterSize() const {
+    const QSize outer = isWindow() || !parentWidget() ? frameGeometry().size() : parentWidget()->size();
+    return outer / std::max(scale_, 1);
 }
 
 void TFormMsgText::showEvent(QShowEvent* event) {
@@ -322,7 +331,7 @@ bool TFormMsgText::playKey(const QKeyEvent& key) {
     if (pictureKeys_ && pictureKeys_(key)) return true;
     const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
     if ((key.key() == Qt::Key_PageDown || key.key() == Qt::Key_Down) && mods == Qt::NoModifier) {
-        playerEvents().action(key.key() == Qt::Key_Down ? "key Down" : "key PgDown");
+        playerEvents().action(ReplayWord::Key, key.key() == Qt::Key_Down ? "Down" : "PgDown");
         playerReadsOn();
         return true;
     }
@@ -336,7 +345,7 @@ bool TFormMsgText::playKey(const QKeyEvent& key) {
 }
 
 void TFormMsgText::closeEvent(QCloseEvent* event) {
-    if (event->spontaneous()) playerEvents().action("closemsg");
+    if (closedByPlayer(*event)) playerEvents().action(ReplayWord::CloseMessages);
     FormCloseQuery();
     event->accept();  // the close is never refused; the window is hidden
 }

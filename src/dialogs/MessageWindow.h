@@ -92,6 +92,10 @@ public:
     // pictureOrigin (the main window moved, or the scale changed). Nothing
     // happens before the first MW.
     void followPicture(QPoint pictureOrigin);
+    // The place MW gave (picture pixels from the picture's corner), and the
+    // outer size in picture pixels, frame or caption bar included.
+    std::optional<QPoint> designPlace() const { return designPos_; }
+    QSize designOuterSize() const;
 
     // A click on the main window's picture: turns a waiting page unless
     // ClickLock is set.

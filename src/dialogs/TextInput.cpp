@@ -99,12 +99,12 @@ TFTextIn::TFTextIn(QWidget* parent)
 }
 
 void TFTextIn::Button1Click() {
-    playerEvents().action("input " + Edit1->text().toStdString());
+    playerEvents().action(ReplayWord::Input, Edit1->text().toStdString());
     done(QDialog::Accepted);
 }
 
 void TFTextIn::Button2Click() {
-    playerEvents().action("cancel");
+    playerEvents().action(ReplayWord::Cancel);
     Edit1->clear();
     done(QDialog::Rejected);
 }
@@ -116,12 +116,12 @@ void TFTextIn::reject() {
 
 void TFTextIn::closeEvent(QCloseEvent* event) {
     // The close box keeps the text as typed.
-    if (event->spontaneous() && isVisible()) playerEvents().action("ok");
+    if (closedByPlayer(*event) && isVisible()) playerEvents().action(ReplayWord::Ok);
     event->accept();
     if (isVisible()) done(QDialog::Rejected);
 }
 
-void TFTextIn::centreOnScreen() { qel::centreOnScreen(*this); }
+void TFTextIn::centreOnScreen() { centreWindow(*this); }
 
 void TFTextIn::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

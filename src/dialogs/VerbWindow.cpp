@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
+#include "platform/ShownText.h"
 #include "platform/Waits.h"
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
@@ -46,6 +47,7 @@ TFromCom::TFromCom(QWidget* parent)
     lp.setColor(QPalette::WindowText, Qt::black);
     Label1->setPalette(lp);
     connect(Label1, &ClickLabel::clicked, this, &TFromCom::Label1Click);
+    keepPlain(*Label1);  // the object's name as the scenario wrote it
 
     for (int i = 0; i < 5; ++i) {
         auto* b = new FocusButton(this);
@@ -97,7 +99,7 @@ std::string TFromCom::Choose(const std::string& name, const std::array<std::stri
 std::string TFromCom::ShowModalAt(QPoint screenPos) {
     if (quitting()) throw RunAbandoned{};
     keepWithOwner(*this);
-    move(screenPos);
+    placeWindow(*this, screenPos);
     Button1->setFocus();
     repaint();
     execModal(*this);
@@ -116,13 +118,13 @@ void TFromCom::finish() {
 }
 
 void TFromCom::Label1Click() {
-    playerEvents().action("verb 0");
+    playerEvents().action(ReplayWord::Verb, "0");
     setResult(std::string());
     finish();
 }
 
 void TFromCom::buttonClick(int index) {
-    playerEvents().action("verb " + std::to_string(index + 1));
+    playerEvents().action(ReplayWord::Verb, std::to_string(index + 1));
     // The bytes as filled in, so that a name cut inside a double-byte
     // character survives unchanged; a text set on the controls directly
     // counts as it reads.
@@ -144,7 +146,7 @@ void TFromCom::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         if (event->isAutoRepeat() || !isVisible()) return;
-        playerEvents().action("key Escape");
+        playerEvents().action(ReplayWord::Key, "Escape");
         CloseWithoutChoice();
         return;
     }

@@ -15,18 +15,9 @@ namespace {
 
 std::int32_t intField(const std::string& line, int n) { return StrToInt(fieldView(n, line)); }
 
-// FindLabel, then the run goes on with the line after the label line.
-std::int64_t jumpAfterLabel(Game& g, std::string_view label) {
-    FindLabel(g, label);
-    return std::int64_t(g.st.TargetLine) - 1;
-}
-
 // --- handlers, in the order of the table ---------------------------------
 
-std::int64_t runJR(Game& g, const CommandCall& c) {
-    FindLabel(g, c.text[1]);
-    return g.st.TargetLine;  // so the line right after the label is skipped
-}
+std::int64_t runJR(Game& g, const CommandCall& c) { return landAt(g, c.text[1], kAfterSkippedLine); }
 
 std::int64_t runJS(Game& g, const CommandCall& c) {
     // Entering a scene replaces the store: a failure that the header reader
@@ -42,16 +33,19 @@ std::int64_t runJS(Game& g, const CommandCall& c) {
 }
 
 std::int64_t runCP(Game& g, const CommandCall& c) {
+    noteLoad(g);
     g.host.showFace(c.str(1));
     return c.index;
 }
 
 std::int64_t runMP(Game& g, const CommandCall& c) {
+    noteSound(g);
     g.host.playMusic(c.number[1], c.str(2));
     return c.index;
 }
 
 std::int64_t runWP(Game& g, const CommandCall& c) {
+    noteSound(g);
     g.host.playSound(c.number[1], c.str(2));
     return c.index;
 }
@@ -97,7 +91,7 @@ std::int64_t runSS(Game& g, const CommandCall& c) {
 std::int64_t runSR(Game& g, const CommandCall& c) {
     BoxAnswer a = g.host.messageBox(BoxKind::Confirm, std::string());
     noteWait(g);
-    if (a == BoxAnswer::Yes) return jumpAfterLabel(g, c.text[1]);
+    if (a == BoxAnswer::Yes) return landAt(g, c.text[1], kAfterLabel);
     return c.index;
 }
 
@@ -109,12 +103,12 @@ std::int64_t runTI(Game& g, const CommandCall& c) {
 }
 
 std::int64_t runIS(Game& g, const CommandCall& c) {
-    if (g.st.IntVars[c.number[1]] == c.number[2]) return jumpAfterLabel(g, c.text[3]);
+    if (g.st.IntVars[c.number[1]] == c.number[2]) return landAt(g, c.text[3], kAfterLabel);
     return c.index;
 }
 
 std::int64_t runIT(Game& g, const CommandCall& c) {
-    if (equalsIgnoreCase(g.st.StrVars[c.number[1]], c.str(2))) return jumpAfterLabel(g, c.text[3]);
+    if (equalsIgnoreCase(g.st.StrVars[c.number[1]], c.str(2))) return landAt(g, c.text[3], kAfterLabel);
     return c.index;
 }
 
@@ -122,13 +116,12 @@ std::int64_t runIM(Game& g, const CommandCall& c) {
     const std::int32_t k = c.number[2];
     const std::int32_t w = g.st.IntVars[c.number[1]];
     if (w <= 0) return c.index + k;
-    if (w > k) return jumpAfterLabel(g, c.text[3]);
-    FindLabel(g, g.st.ScriptLines[c.index + w]);  // the w-th table line names the label
-    return std::int64_t(g.st.TargetLine) - 2;
+    if (w > k) return landAt(g, c.text[3], kAfterLabel);
+    return landAt(g, g.st.ScriptLines[c.index + w], kAtLabel);  // the w-th table line names the label
 }
 
 std::int64_t runIC(Game& g, const CommandCall& c) {
-    if (g.st.IntVars[c.number[1]] >= c.number[2]) return jumpAfterLabel(g, c.text[3]);
+    if (g.st.IntVars[c.number[1]] >= c.number[2]) return landAt(g, c.text[3], kAfterLabel);
     return c.index;
 }
 
@@ -227,58 +220,155 @@ constexpr OperandRule onlyWith(OperandRule r, int n) {
 struct RowOptions {
     CommandWait wait = W::None;
     bool ownConversion = false;
+    std::array<FileUse, 2> files{};
+    Landing landing = kAfterLabel;
+    bool fallsThrough = true;
+    std::uint8_t tableOperand = 0;
 };
 
 // Operands are listed from operand 1 on, without gaps.
 constexpr CommandRow row(std::string_view word, std::initializer_list<OperandRule> operands, CommandHandler run,
-                         RowOptions options = {}) {
-    CommandRow r{word, {}, options.wait, options.ownConversion, run};
+                         CommandDoc doc, RowOptions options = {}) {
+    CommandRow r{word, {}, options.wait, options.ownConversion, run, options.files, options.landing,
+                 options.fallsThrough, options.tableOperand, doc};
     std::size_t n = 0;
     for (const OperandRule& o : operands) r.operands[n++] = o;
     return r;
 }
 
+// Operand n opens a file with that extension: always, or with the modes of
+// operand modeOperand given as a bit set.
+constexpr FileUse opens(int n, FileKind kind, std::string_view extension, int modeOperand = 0,
+                        std::uint16_t modes = 0) {
+    return FileUse{std::uint8_t(n), kind, extension, std::uint8_t(modeOperand), modes};
+}
+constexpr std::uint16_t modeBits(std::initializer_list<int> modes) {
+    std::uint16_t bits = 0;
+    for (int m : modes) bits = std::uint16_t(bits | (1u << m));
+    return bits;
+}
+
 constexpr OperandRule kObjectCheckedByHandler{K::Object, 0, true};
 
 constexpr std::array kRows = {
-    row("JR", {kLabel}, runJR),
-    row("JS", {kFile}, runJS),
-    row("CP", {kFile}, runCP),
-    row("MP", {kInt, kFile}, runMP),
-    row("WP", {kInt, kFile}, runWP),
+    row("JR", {kLabel}, runJR,
+        {".JR,label", "Jumps to the label. The run goes on two lines below the label line: the line right after "
+                      "the label is skipped (put a spare line such as '.--' there). A missing label goes on at the "
+                      "first line of the script.",
+         ".JR,Door"},
+        {.landing = kAfterSkippedLine, .fallsThrough = false}),
+    row("JS", {kFile}, runJS,
+        {".JS,scene", "Enters the scene file scene + '.dat': its background, objects and script replace the "
+                      "current ones, and the run goes on at its .Start label. A missing scene file shows the "
+                      "missing-scene notice and ends the program.",
+         ".JS,Room2"},
+        {.files = {opens(1, FileKind::Scene, ".dat")}, .fallsThrough = false}),
+    row("CP", {kFile}, runCP,
+        {".CP,face", "Shows the picture face + '.BMP' as the face picture of the message window; nothing when the "
+                     "file does not exist.",
+         ".CP,Hero"},
+        {.files = {opens(1, FileKind::Face, ".BMP")}}),
+    row("MP", {kInt, kFile}, runMP,
+        {".MP,mode,file", "Music from the media file (written with its extension): mode 1 plays it once, mode 3 "
+                          "plays it again and again, any other mode stops the music.",
+         ".MP,3,Theme.mid"},
+        {.files = {opens(2, FileKind::Media, "", 1, modeBits({1, 3}))}}),
+    row("WP", {kInt, kFile}, runWP,
+        {".WP,mode,file", "A sound from the media file (written with its extension): mode 1 plays it, any other "
+                          "mode stops the sound.",
+         ".WP,1,Door.wav"},
+        {.files = {opens(2, FileKind::Media, "", 1, modeBits({1}))}}),
     // x, y, style, caption, width, height
     row("MW", {kInt, kInt, onlyWith(kInt, 3), onlyWith(kText, 4), onlyWith(kInt, 5), onlyWith(kInt, 5)}, runMW,
-        {W::None, true}),
+        {".MW,x,y[,style[,caption[,width,height]]]",
+         "Places the message window at (x, y) relative to the main window; optionally its frame style, caption "
+         "and size. An optional operand counts only when it is not empty and differs from the one before it.",
+         ".MW,0,300,1,Story,400,120"},
+        {.ownConversion = true}),
     // mode, caption, dx, dy
-    row("FW", {kInt, onlyWith(kText, 2), onlyWith(kInt, 3), onlyWith(kInt, 3)}, runFW),
-    row("FS", {kVar, kInt}, runFS),
-    row("SS", {kStrVar, kText}, runSS),
-    row("SR", {kLabel}, runSR, {W::Box}),
-    row("TI", {kStrVar}, runTI, {W::TextInput, true}),
-    row("IS", {kVar, kInt, kLabel}, runIS),
-    row("IT", {kStrVar, kText, kLabel}, runIT),
+    row("FW", {kInt, onlyWith(kText, 2), onlyWith(kInt, 3), onlyWith(kInt, 3)}, runFW,
+        {".FW,mode[,caption[,dx,dy]]",
+         "Frames the main window: mode 1 a fixed frame without menu, mode 2 a fixed frame with the menu bar, any "
+         "other mode leaves the frame. The caption replaces the window's caption; dx, dy move it from the "
+         "centre of the screen.",
+         ".FW,2,My adventure"}),
+    row("FS", {kVar, kInt}, runFS,
+        {".FS,n,value", "Sets integer variable n (1..50) to the value.", ".FS,3,1"}),
+    row("SS", {kStrVar, kText}, runSS,
+        {".SS,s,text", "Sets string variable s (1..9) to the text, as written.", ".SS,1,Taro"}),
+    row("SR", {kLabel}, runSR,
+        {".SR,label", "Asks a yes/no question in a box; Yes jumps to the label (the run goes on at the line after "
+                      "it), No goes on with the next line.",
+         ".SR,Quit"},
+        {.wait = W::Box}),
+    row("TI", {kStrVar}, runTI,
+        {".TI,s", "Asks for a text in the text input dialog and stores it in string variable s (1..9).", ".TI,1"},
+        {.wait = W::TextInput, .ownConversion = true}),
+    row("IS", {kVar, kInt, kLabel}, runIS,
+        {".IS,n,value,label", "Jumps to the label when integer variable n equals the value.", ".IS,3,1,Opened"}),
+    row("IT", {kStrVar, kText, kLabel}, runIT,
+        {".IT,s,text,label", "Jumps to the label when string variable s equals the text, ignoring case.",
+         ".IT,1,open sesame,Opened"}),
     // variable, table length, label when past the table; the table lines follow
-    row("IM", {kVar, kInt, kLabel}, runIM),
-    row("IC", {kVar, kInt, kLabel}, runIC),
-    row("OS", {kInt}, runOS, {W::Timer}),
+    row("IM", {kVar, kInt, kLabel}, runIM,
+        {".IM,n,count,label",
+         "Jumps through a table: the count lines below name labels (without the dot). With integer variable n "
+         "from 1 to count the run goes on at the label line that the n-th table line names; above count it jumps "
+         "to the label; 0 or below it goes on after the table.",
+         ".IM,5,2,Other"},
+        {.tableOperand = 2}),
+    row("IC", {kVar, kInt, kLabel}, runIC,
+        {".IC,n,value,label", "Jumps to the label when integer variable n is at least the value.", ".IC,4,10,Rich"}),
+    row("OS", {kInt}, runOS,
+        {".OS,ms", "Waits the number of milliseconds; the player's clicks are ignored meanwhile.", ".OS,500"},
+        {.wait = W::Timer}),
     // x, y, mode, picture
-    row("GP", {kInt, kInt, kInt, kFile}, runGP),
-    row("GC", {}, runGC),
+    row("GP", {kInt, kInt, kInt, kFile}, runGP,
+        {".GP,x,y,mode,picture",
+         "Draws picture + '.bmp' on the shown picture at (x, y): mode 1 through the mask picture + 'B.bmp', mode "
+         "2 as it is, mode 3 dissolving in; any other mode draws nothing.",
+         ".GP,120,80,1,Key"},
+        {.files = {opens(4, FileKind::Picture, "B.bmp", 3, modeBits({1})),
+                   opens(4, FileKind::Picture, ".bmp", 3, modeBits({1, 2, 3}))}}),
+    row("GC", {}, runGC, {".GC", "Restores the shown picture from the scene's background.", ".GC"}),
     // x, y, colour, font, height, text
-    row("PT", {kInt, kInt, kText, kText, kInt, kText}, runPT),
-    row("DN", {kObject}, runDN),
+    row("PT", {kInt, kInt, kText, kText, kInt, kText}, runPT,
+        {".PT,x,y,colour,font,height,text",
+         "Draws the text on the shown picture at (x, y) with the font and height (negative: character height in "
+         "pixels). The colour is one of clBlack, clMaroon, clGreen, clOlive, clNavy, clPurple, clTeal, clGray, "
+         "clSilver, clRed, clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite; another name keeps the last one.",
+         ".PT,10,10,clWhite,ＭＳ ゴシック,-16,Hello"}),
+    row("DN", {kObject}, runDN, {".DN,o", "Switches object o (1..50) off and empties its verbs.", ".DN,2"}),
     // object, verb position 0..5
-    row("DV", {kObject, kInt}, runDV),
+    row("DV", {kObject, kInt}, runDV,
+        {".DV,o,position", "Removes the verb at the position (1..5; 0 removes none) of object o.", ".DV,2,1"}),
     // object, left, right, top, bottom, name
-    row("UN", {kObject, kInt, kInt, kInt, kInt, kText}, runUN),
+    row("UN", {kObject, kInt, kInt, kInt, kInt, kText}, runUN,
+        {".UN,o,left,right,top,bottom,name",
+         "Defines object o (1..50): its rectangle on the picture and its name. A left of -1 switches it off.",
+         ".UN,3,10,90,40,120,Box"}),
     // object, verb position (0: the first free one; above 5: a notice box), verb
-    row("UV", {kObjectCheckedByHandler, kInt, kText}, runUV, {W::Box}),
+    row("UV", {kObjectCheckedByHandler, kInt, kText}, runUV,
+        {".UV,o,position,verb",
+         "Gives object o the verb at the position (1..5; 0 takes the first free one). A position above 5 shows a "
+         "notice and stores nothing.",
+         ".UV,3,0,Open"},
+        {.wait = W::Box}),
     // mode, picture
-    row("TK", {kInt, kFile}, runTK, {W::Transition}),
-    row("EG", {}, runEG, {W::GameEnd}),
-    row("CW", {}, runCW),
-    row("IN", {kVar}, runIN),
-    row("DE", {kVar}, runDE),
+    row("TK", {kInt, kFile}, runTK,
+        {".TK,mode,picture",
+         "Changes the shown picture to picture + '.bmp' with a transition: modes 1 to 8 slide the old picture "
+         "out or the new one in, any other mode shows it at once.",
+         ".TK,1,Hall"},
+        {.wait = W::Transition, .files = {opens(2, FileKind::Picture, ".bmp")}}),
+    row("EG", {}, runEG,
+        {".EG", "Ends the game: closes the verb and message windows and then the main window, which asks whether "
+                "to quit.",
+         ".EG"},
+        {.wait = W::GameEnd}),
+    row("CW", {}, runCW, {".CW", "Empties the message window's text and closes the window.", ".CW"}),
+    row("IN", {kVar}, runIN, {".IN,n", "Adds 1 to integer variable n, up to 255.", ".IN,7"}),
+    row("DE", {kVar}, runDE, {".DE,n", "Subtracts 1 from integer variable n, down to 0.", ".DE,7"}),
 };
 
 constexpr char upperAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
@@ -302,6 +392,16 @@ constexpr bool rowsAreWellFormed() {
                 return false;
             }
         }
+        // Files on file operands, modes and tables on integer operands.
+        for (const FileUse& f : row.files) {
+            if (f.operand == 0) continue;
+            if (f.operand > kMaxOperands || row.operand(f.operand).kind != OperandKind::File) return false;
+            if (f.modeOperand && (f.modeOperand > kMaxOperands || row.operand(f.modeOperand).kind != OperandKind::Integer))
+                return false;
+        }
+        if (row.tableOperand &&
+            (row.tableOperand > kMaxOperands || row.operand(row.tableOperand).kind != OperandKind::Integer))
+            return false;
     }
     return true;
 }
@@ -315,6 +415,11 @@ constexpr auto kRowOfWord = [] {
 }();
 
 } // namespace
+
+std::int64_t landAt(Game& g, std::string_view label, Landing landing) {
+    FindLabel(g, label);
+    return std::int64_t(g.st.TargetLine) + landing - 2;
+}
 
 std::string commandWord(std::string_view line) {
     std::string w(line.substr(std::min<std::size_t>(1, line.size()), 2));

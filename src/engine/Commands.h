@@ -36,6 +36,39 @@ enum class CommandWait : std::uint8_t { None, Page, Box, TextInput, Timer, Trans
 
 constexpr int kMaxOperands = 6;
 
+// What a file operand names, which decides what a missing or broken file does.
+enum class FileKind : std::uint8_t {
+    None,
+    Scene,    // a scene file: missing, the player shows its missing-scene notice and ends
+    Face,     // a face picture: missing, the command does nothing
+    Picture,  // a picture: missing or broken, the run stops with the loader's error
+    Media,    // a music or sound file, opened as written
+};
+
+// One file a command opens: operand `operand` with `extension` added, opened
+// always, or (modeOperand non-zero) only when that operand's value m has bit
+// m set in `modes`.
+struct FileUse {
+    std::uint8_t operand = 0;  // 0: no file
+    FileKind kind = FileKind::None;
+    std::string_view extension;
+    std::uint8_t modeOperand = 0;
+    std::uint16_t modes = 0;
+
+    constexpr bool opensWithMode(std::int32_t mode) const {
+        return modeOperand == 0 || (mode >= 0 && mode < 16 && ((modes >> mode) & 1u));
+    }
+};
+
+// Where the run goes on after a jump to a label: the label line plus this
+// many lines. A label that is missing leaves the run at landing - 2, before
+// the first body line when landing is below 2.
+enum Landing : std::uint8_t {
+    kAtLabel = 0,          // the label line itself runs (IM's table entries)
+    kAfterLabel = 1,       // the line after the label (IS, IT, IC, IM, SR)
+    kAfterSkippedLine = 2  // the second line after the label (JR)
+};
+
 struct OperandRule {
     OperandKind kind = OperandKind::None;
     // Non-zero: the operand is read only when operand `onlyWith` is present
@@ -62,6 +95,14 @@ struct CommandCall {
 // A handler returns the index of the line after which the run goes on.
 using CommandHandler = std::int64_t (*)(Game& g, const CommandCall& c);
 
+// What an author reads about a command: its form with the operands named,
+// what it does, and an example line.
+struct CommandDoc {
+    std::string_view synopsis;  // e.g. ".GP,x,y,mode,picture"
+    std::string_view summary;
+    std::string_view example;
+};
+
 struct CommandRow {
     std::string_view word;  // two ASCII upper-case letters
     std::array<OperandRule, kMaxOperands> operands;  // operand n at [n - 1]
@@ -70,9 +111,24 @@ struct CommandRow {
     // order of its own (the row still describes them for the checker).
     bool ownConversion;
     CommandHandler run;
+    // The files it opens, in the order it opens them.
+    std::array<FileUse, 2> files{};
+    // Where a jump to one of its label operands lands.
+    Landing landing = kAfterLabel;
+    // False when the line below never runs after this one (the command jumps
+    // or changes the scene).
+    bool fallsThrough = true;
+    // Non-zero: this operand counts the lines below that name labels, each
+    // landing at its label line (IM's table).
+    std::uint8_t tableOperand = 0;
+    CommandDoc doc{};
 
     constexpr const OperandRule& operand(int n) const { return operands[std::size_t(n - 1)]; }
 };
+
+// The run goes on after a jump with `landing` to `label` (FindLabel sets
+// TargetLine): the index a handler returns.
+std::int64_t landAt(Game& g, std::string_view label, Landing landing);
 
 // The command word of a "." line: its second and third characters, ASCII
 // upper case (fewer when the line is shorter).

@@ -92,7 +92,7 @@ public:
     // Line i of the store as "FILE:LINE" (CP932), LINE counting from 1 in the
     // scene file, header lines included.
     std::string place(std::int64_t i) const;
-    // Line i's number in the scene file, counting from 1, header lines included.
+    // The number of line i in the scene file, counting from 1 with the header.
     std::int64_t fileLine(std::int64_t i) const { return removed_ + i + 1; }
     // The index of the first line whose case-folded text equals foldedText, or -1.
     int findFolded(const std::string& foldedText) const;

@@ -1,7 +1,8 @@
 #pragma once
 // The narrow interface through which the engine and the scene logic reach the
 // windows, dialogs, audio and time. The windows implement it; tests use a
-// recording fake.
+// recording fake. Every call is pure virtual, so a host that stands in front
+// of another (the trace) does not build until it passes each one on.
 //
 // Every call that waits (waitForPage, waitMs, messageBox, inputText) blocks
 // until its wait is over, and throws RunAbandoned when the program is quitting.
@@ -78,10 +79,10 @@ public:
     virtual void waitMs(std::int64_t ms) = 0;
     // True while the player skips: a transition jumps to its final picture
     // and a timed wait ends at once (page waits turn by themselves).
-    virtual bool skipping() { return false; }
+    virtual bool skipping() = 0;
 
-    // --- observers (replay transcripts); default: nothing ---
-    virtual void sceneLoaded(const std::string& /*sceneName*/) {}
+    // --- observers (replay transcripts) ---
+    virtual void sceneLoaded(const std::string& sceneName) = 0;
 };
 
 } // namespace qel

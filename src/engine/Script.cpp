@@ -3,6 +3,7 @@
 #include "engine/Commands.h"
 #include "engine/Trace.h"
 #include "platform/Cp932.h"
+#include "platform/Waits.h"
 
 namespace qel {
 
@@ -81,16 +82,34 @@ std::string ExpandPlaceholders(const GameState& st, const std::string& input) {
 namespace {
 
 [[noreturn]] void stopRunaway(Game& g) {
-    g.linesSinceWait = 0;
+    noteWait(g);
     throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(g.maxLinesWithoutWait) +
                     sj(" 行を超えて実行されたため、停止しました"));
 }
 
+// A signal's end request is seen by the event loop, which a run that never
+// waits does not reach: the run gives way to it.
+void giveWayToEnd() {
+    if (endSignalled()) throw RunAbandoned{};
+}
+
+// Counts one more piece of work since the last wait; past the bound the run
+// stops with the text that names it.
+void countWork(Game& g, std::int64_t& count, std::int64_t bound, const char* what) {
+    giveWayToEnd();
+    if (++count <= bound) return;
+    noteWait(g);
+    throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(bound) + sj(what));
+}
+
 } // namespace
 
-void checkRunaway(Game& g) {
-    if (std::chrono::steady_clock::now() - g.waitFreeSince > std::chrono::milliseconds(kMaxMsWithoutWait))
-        stopRunaway(g);
+void noteLoad(Game& g) {
+    countWork(g, g.loadsSinceWait, g.maxLoadsWithoutWait, " 回を超えてファイルを読み込んだため、停止しました");
+}
+
+void noteSound(Game& g) {
+    countWork(g, g.soundsSinceWait, g.maxSoundsWithoutWait, " 回を超えて音楽や効果音を鳴らしたため、停止しました");
 }
 
 void RunScript(Game& g, std::int32_t startLine) {
@@ -100,7 +119,7 @@ void RunScript(Game& g, std::int32_t startLine) {
             if (g.trace) g.trace->runEnded();
         }
     } traceEnd{g};
-    g.waitFreeSince = std::chrono::steady_clock::now();  // the player's click or the window's activation
+    noteWait(g);  // the player's click or the window's activation
     g.host.clearMessageText();
     std::int64_t current = startLine;
     try {
@@ -110,8 +129,10 @@ void RunScript(Game& g, std::int32_t startLine) {
             if (line == ";" || current + 1 >= g.st.ScriptLines.count()) return;
             if (g.trace) [[unlikely]]
                 g.trace->line(g.st.ScriptLines, current, line);
+            if (g.lineHook) [[unlikely]]
+                g.lineHook->beforeLine(g, current);
             if (++g.linesSinceWait > g.maxLinesWithoutWait) stopRunaway(g);
-            if (g.linesSinceWait % kLinesBetweenClockChecks == 0) checkRunaway(g);
+            if (g.linesSinceWait % kLinesBetweenEndChecks == 0) giveWayToEnd();
             if (!line.empty() && line[0] == '.') {
                 std::int64_t r = ExecuteCommand(g, line, current);
                 if (r == kEndRun) return;

@@ -2,7 +2,6 @@
 // Script text, the run loop and the command dispatcher.
 #include "engine/Game.h"
 
-#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -10,11 +9,9 @@
 
 namespace qel {
 
-// A run that goes on this long without any wait is stopped like one that
-// runs too many lines (kMaxLinesWithoutWait). The time is looked at every
-// kLinesBetweenClockChecks lines and at every scene load.
-constexpr std::int64_t kMaxMsWithoutWait = 2000;
-constexpr std::int64_t kLinesBetweenClockChecks = 16;
+// How often (in lines) a run that does not wait looks whether the program
+// was told to end meanwhile (a signal): it cannot see events while it runs.
+constexpr std::int64_t kLinesBetweenEndChecks = 4096;
 // Placeholder replacements allowed in one text line; more means a cycle.
 constexpr int kMaxPlaceholderReplacements = 1000;
 
@@ -40,14 +37,16 @@ constexpr std::int64_t kEndRun = INT64_MIN;
 std::int64_t ExecuteCommand(Game& g, const std::string& line, std::int64_t index);
 // The main window's activation: runs the start label once per game start.
 void FormActivate(Game& g);
-// The player's reaction to any waiting call: resets the no-wait line counter
-// and clock.
+// The player's reaction to any waiting call: resets the no-wait counters.
 inline void noteWait(Game& g) {
     g.linesSinceWait = 0;
-    g.waitFreeSince = std::chrono::steady_clock::now();
+    g.loadsSinceWait = 0;
+    g.soundsSinceWait = 0;
 }
-// Stops a run that has gone on for kMaxMsWithoutWait since its start or its
-// last wait, with the same error as too many lines.
-void checkRunaway(Game& g);
+// Counts a command that reads a file; stops a run that has read more than
+// maxLoadsWithoutWait files since its start or its last wait.
+void noteLoad(Game& g);
+// The same for a command that starts music or a sound (maxSoundsWithoutWait).
+void noteSound(Game& g);
 
 } // namespace qel

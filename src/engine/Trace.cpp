@@ -1,6 +1,7 @@
 #include "engine/Trace.h"
 
 #include "platform/Cp932.h"
+#include "platform/ShownText.h"
 
 namespace qel {
 
@@ -10,9 +11,7 @@ void writePlacedLine(std::FILE* out, const std::string& place, const std::string
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray bytes = place.empty() ? text.toUtf8() : (decode(place) + QLatin1String(": ") + text).toUtf8();
-    std::fprintf(out, "%s\n", bytes.constData());
-    std::fflush(out);
+    writeTerminal(out, (place.empty() ? text : decode(place) + QLatin1String(": ") + text) + QLatin1Char('\n'));
 }
 
 void ScriptTrace::line(const ScriptStore& store, std::int64_t i, const std::string& text) {
@@ -23,8 +22,9 @@ void ScriptTrace::line(const ScriptStore& store, std::int64_t i, const std::stri
 
 void ScriptTrace::note(const std::string& cp932Text) { writePlacedLine(out_, place_, "[" + cp932Text + "]"); }
 
+// While the player skips, the waits below pass at once: the trace says so.
 void ScriptTrace::waitForPage() {
-    note("wait: page click");
+    note(inner_.skipping() ? "skip: page click" : "wait: page click");
     inner_.waitForPage();
 }
 
@@ -51,7 +51,7 @@ std::string ScriptTrace::inputText() {
 void ScriptTrace::waitMs(std::int64_t ms) {
     // A transition waits once per step: its line is noted once.
     if (ms > 0 && !timerNoted_) {
-        note("wait: " + std::to_string(ms) + " ms");
+        note((inner_.skipping() ? "skip: " : "wait: ") + std::to_string(ms) + " ms");
         timerNoted_ = true;
     }
     inner_.waitMs(ms);

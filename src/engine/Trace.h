@@ -49,6 +49,7 @@ public:
     void playSound(std::int32_t mode, const std::string& file) override { inner_.playSound(mode, file); }
     std::int64_t nowMs() override { return inner_.nowMs(); }
     void waitMs(std::int64_t ms) override;
+    bool skipping() override { return inner_.skipping(); }
     void sceneLoaded(const std::string& sceneName) override;
 
 private:

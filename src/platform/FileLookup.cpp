@@ -9,12 +9,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <ctime>
 #include <dirent.h>
+#include <map>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 // File names in a scenario were written for a file system that ignores letter
@@ -118,28 +122,88 @@ Kind kindOf(const std::string& path) {
 std::vector<std::string> exactSpellings(const std::string& comp) {
     std::vector<std::string> out;
     if (comp == "." || comp == "..") return {comp};
+    // Printable ASCII is spelled the same in both (most names are).
+    if (std::all_of(comp.begin(), comp.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+        return {comp};
     QByteArray utf8 = decode(comp).toUtf8();
     out.emplace_back(utf8.constData(), std::size_t(utf8.size()));
     if (out.front() != comp) out.push_back(comp);
     return out;
 }
 
-// Entries of a folder equal to the component ignoring ASCII letter case,
-// sorted by their bytes so that the choice among several is stable.
-std::vector<std::string> caseVariants(const std::string& folder, const std::string& comp,
-                                      const std::vector<std::string>& exact) {
-    std::vector<std::string> found;
+// Every ASCII letter of a name in upper case: two names equal ignoring ASCII
+// letter case under either rule below have the same key.
+std::string foldKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+    return key;
+}
+
+// A folder's entries grouped by their folded key, read once and read again
+// when the folder has changed since (its modification or change time moved,
+// or it is another folder now). A folder changed within the clock's tick of
+// the reading may have changed again unseen, so such an index is read again
+// at the next lookup until the folder has been quiet for a while.
+struct FolderIndex {
+    timespec modified{};
+    timespec changed{};
+    bool racy = false;
+    std::unordered_map<std::string, std::vector<std::string>> byKey;
+};
+
+bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// Most folders a scenario reads from are few; beyond this many the indexes
+// are dropped and built again as needed.
+constexpr std::size_t kIndexedFolders = 64;
+// Longer than the coarse clock's tick that file times are taken from.
+constexpr long kRacyNs = 50'000'000;
+
+const FolderIndex* indexOf(const std::string& folder, const struct stat& st) {
+    static std::map<std::pair<dev_t, ino_t>, FolderIndex> indexes;
+    const std::pair<dev_t, ino_t> id{st.st_dev, st.st_ino};
+    auto it = indexes.find(id);
+    if (it != indexes.end() && !it->second.racy && sameTime(it->second.modified, st.st_mtim) &&
+        sameTime(it->second.changed, st.st_ctim))
+        return &it->second;
+    if (it == indexes.end() && indexes.size() >= kIndexedFolders) indexes.clear();
+    FolderIndex index;
+    index.modified = st.st_mtim;
+    index.changed = st.st_ctim;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const auto ns = [](const timespec& t) { return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    index.racy = ns(now) - ns(st.st_mtim) < kRacyNs;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return found;
-    const std::string& utf8 = exact.front();
+    if (!dir) return nullptr;
     while (dirent* e = ::readdir(dir)) {
         std::string name(e->d_name);
         if (name == "." || name == "..") continue;
-        if (std::find(exact.begin(), exact.end(), name) != exact.end()) continue;
-        if (equalsCp932IgnoringAsciiCase(name, comp) || equalsUtf8IgnoringAsciiCase(name, utf8))
-            found.push_back(std::move(name));
+        index.byKey[foldKey(name)].push_back(std::move(name));
     }
     ::closedir(dir);
+    return &(indexes[id] = std::move(index));
+}
+
+// Entries of a folder equal to the component ignoring ASCII letter case,
+// sorted by their bytes so that the choice among several is stable.
+std::vector<std::string> caseVariants(const std::string& folder, const struct stat& st, const std::string& comp,
+                                      const std::vector<std::string>& exact) {
+    std::vector<std::string> found;
+    const FolderIndex* index = indexOf(folder, st);
+    if (!index) return found;
+    const std::string& utf8 = exact.front();
+    for (const std::string& key : {foldKey(comp), foldKey(utf8)}) {
+        auto it = index->byKey.find(key);
+        if (it == index->byKey.end()) continue;
+        for (const std::string& name : it->second) {
+            if (std::find(exact.begin(), exact.end(), name) != exact.end()) continue;
+            if (std::find(found.begin(), found.end(), name) != found.end()) continue;
+            if (equalsCp932IgnoringAsciiCase(name, comp) || equalsUtf8IgnoringAsciiCase(name, utf8))
+                found.push_back(name);
+        }
+    }
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -169,7 +233,8 @@ std::optional<std::string> walk(const std::string& base, const std::vector<std::
             if (listed || comp == "." || comp == "..") break;
             listed = true;
             std::vector<std::string> exact(candidates.begin(), candidates.begin() + long(exactCount));
-            for (auto& v : caseVariants(base, comp, exact)) candidates.push_back(std::move(v));
+            if (!known) break;
+            for (auto& v : caseVariants(base, folder, comp, exact)) candidates.push_back(std::move(v));
             if (i == candidates.size()) break;
         }
         std::string path = join(base, candidates[i]);

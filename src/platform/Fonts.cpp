@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHash>
 #include <algorithm>
@@ -110,6 +111,21 @@ QFont windowsFont(const QString& face, int windowsHeight) {
 
 QFont windowsFont(const std::string& cp932Face, int windowsHeight) {
     return windowsFont(decode(cp932Face), windowsHeight);
+}
+
+QStringList missingJapaneseFonts() {
+    QStringList missing;
+    for (const QString& family : {kGothic, kPGothic, kMincho, kPMincho})
+        if (!QFontDatabase::hasFamily(family)) missing << family;
+    return missing;
+}
+
+QString missingFontsAdvice(const QStringList& missing) {
+    // In English: without the fonts a Japanese text could not be read.
+    return QStringLiteral("The Japanese fonts %1 are not installed, so Japanese text is drawn as boxes.\n"
+                          "Install the packages fonts-ipafont-gothic and fonts-ipafont-mincho "
+                          "(sudo apt install fonts-ipafont-gothic fonts-ipafont-mincho).")
+        .arg(missing.join(QStringLiteral(", ")));
 }
 
 } // namespace qel

@@ -7,6 +7,7 @@
 //   height = 0: the default height.
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <string>
 
 namespace qel {
@@ -20,5 +21,11 @@ QString mapFaceName(const std::string& cp932Face);
 // requested character or cell height as closely as the font allows.
 QFont windowsFont(const QString& face, int windowsHeight);
 QFont windowsFont(const std::string& cp932Face, int windowsHeight);
+
+// The IPA families the player draws with that this system lacks (empty when
+// all are installed): without them every Japanese character is a box.
+QStringList missingJapaneseFonts();
+// What to tell the player when some are missing: which packages to install.
+QString missingFontsAdvice(const QStringList& missing);
 
 } // namespace qel

@@ -3,6 +3,7 @@
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"
+#include "platform/ShownText.h"
 
 #include <QFile>
 #include <QtGlobal>
@@ -85,8 +86,8 @@ void MusicPlayback::openPlayer(Player& p, AudioChannel channel, const std::strin
     if (!backend_.open(channel, *path, &why)) {
         // The audio library's reason is in English and for the developer: it
         // goes to the error output; the player sees its own text.
-        std::fprintf(stderr, "qelplayer: %s: %s\n", QFile::encodeName(*path).constData(),
-                     why.isEmpty() ? "cannot be played" : why.toLocal8Bit().constData());
+        writeTerminal(stderr, QStringLiteral("qelplayer: %1: %2\n")
+                                  .arg(*path, why.isEmpty() ? QStringLiteral("cannot be played") : why));
         throw mediaError(cannotOpenError(cp932File).text());
     }
     p.open = true;

@@ -23,6 +23,24 @@ enum class Turn {
     Chooser,  // the file dialog for a scenario to play is open
 };
 
+// The words of the replay vocabulary, one for each kind of action the player
+// takes. Their spelling, arguments and effect are the table of
+// app/ReplayVocabulary.cpp, in this order.
+enum class ReplayWord {
+    New, Continue, Quit,
+    Click, RightClick, Menu,
+    Verb,
+    Yes, No, Ok, Dismiss,
+    Input, Cancel,
+    Page, Key, Type,
+    CloseMessages, CloseMain,
+    Wait, History, Skip, Auto, Hold,
+    Choose,
+    Pad, Touch,
+    Reload,
+    Count  // not a word: how many there are
+};
+
 class PlayerEvents {
 public:
     virtual ~PlayerEvents() = default;
@@ -42,8 +60,9 @@ public:
     // A handler that Qt called into the game starts or returns.
     virtual void handlerEnters() {}
     virtual void handlerLeaves() {}
-    // An action the player took, in the replay syntax (UTF-8).
-    virtual void action(const std::string& /*replayLine*/) {}
+    // An action the player took: the word that replays it and its arguments
+    // (UTF-8, empty for none).
+    virtual void action(ReplayWord /*word*/, const std::string& /*arguments*/ = {}) {}
     // The text history was opened, holding this many lines.
     virtual void historyShown(int /*lines*/) {}
 };

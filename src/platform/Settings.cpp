@@ -44,6 +44,9 @@ const std::vector<SettingRow>& settingRows() {
     static const std::vector<SettingRow> rows = {
         {"scale", "display", K::Choice, "auto", 0, 0, "auto|1|2|3|4|5|6", "the game's size: 1 to 6 times, or auto"},
         {"fullscreen", "display", K::Boolean, "false", 0, 0, nullptr, "full screen"},
+        {"windows", "display", K::Choice, "auto", 0, 0, "auto|one|separate",
+         "the game in one window or each window of its own (--windows)"},
+        {"gamepad", "input", K::Choice, "on", 0, 0, "on|off", "game controllers play too"},
         {"skip", "reading", K::Choice, "read", 0, 0, "read|all", "skipping stops at unread text (read) or not (all)"},
         {"auto", "reading", K::Boolean, "false", 0, 0, nullptr, "pages turn by themselves (key A)"},
         {"auto-base-ms", "reading", K::Number, "1500", 0, 60000, nullptr, "auto-forward: time a page stays up"},
@@ -139,6 +142,8 @@ void Settings::load() {
         QSettings file(display, QSettings::IniFormat);
         merged |= take(*findSetting(QStringLiteral("scale")), file.value(QStringLiteral("display/scale")));
         merged |= take(*findSetting(QStringLiteral("fullscreen")), file.value(QStringLiteral("display/fullscreen")));
+        merged |= take(*findSetting(QStringLiteral("windows")), file.value(QStringLiteral("display/windows")));
+        merged |= take(*findSetting(QStringLiteral("gamepad")), file.value(QStringLiteral("gamepad")));
     }
     const QString chooser = configRoot() + QStringLiteral("/qelplayer.ini");
     if (readable(chooser)) {

@@ -8,7 +8,7 @@
 // boolean is only true, false, 1 or 0; a number must lie in its range; a
 // choice must be one of its words) gives that setting's default. A value set
 // for one run (--set NAME=VALUE) wins over the file and is never stored.
-// The files of earlier versions (qelplayer.conf for the display,
+// The files of earlier versions (qelplayer.conf for the display and gamepad,
 // qelplayer.ini for the chooser's folder) are merged once, when the new file
 // does not exist yet.
 #include <QObject>

@@ -43,7 +43,7 @@ void Skipping::update(bool held, bool toggled, bool byPlayer) {
     toggled_ = toggled;
     if (active() == was) return;
     // Recorded as the replay actions that do the same.
-    if (byPlayer) playerEvents().action(active() ? "skip on" : "skip off");
+    if (byPlayer) playerEvents().action(ReplayWord::Skip, active() ? "on" : "off");
     emit changed(active());
     // Waits that skipping ends re-test their condition.
     wakeWaits();

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 namespace qel {
@@ -15,6 +16,7 @@ namespace qel {
 namespace {
 
 bool quitFlag = false;
+std::atomic<bool> endSignal{false};
 std::uint64_t abandonments = 0;
 bool gameLeft = false;
 
@@ -73,7 +75,12 @@ void requestQuit() {
 
 bool quitting() { return quitFlag; }
 
+void noteEndSignal() { endSignal.store(true, std::memory_order_relaxed); }
+
+bool endSignalled() { return endSignal.load(std::memory_order_relaxed); }
+
 void resetQuit() {
+    endSignal.store(false, std::memory_order_relaxed);
     quitFlag = false;
     gameLeft = false;
 }

@@ -44,6 +44,12 @@ void wakeWaits();
 void requestQuit();
 bool quitting();
 
+// Notes that a signal asked the program to end (safe to call from a signal
+// handler). A script run that never waits looks at it and gives way, so that
+// the event loop sees the request.
+void noteEndSignal();
+bool endSignalled();
+
 // Abandons the run in progress (the game was left for the start menu): every
 // wait that has begun throws RunAbandoned as soon as it gets control back, and
 // modal dialogs shown by execModal close. Until beginRun() every new wait

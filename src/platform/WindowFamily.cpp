@@ -1,5 +1,7 @@
 #include "platform/WindowFamily.h"
 
+#include "platform/ScreenPlace.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
@@ -14,10 +16,44 @@ QPointer<QWidget>& owner() {
 }
 } // namespace
 
+namespace {
+PanelHost*& host() {
+    static PanelHost* h = nullptr;
+    return h;
+}
+} // namespace
+
+void setPanelHost(PanelHost* h) { host() = h; }
+PanelHost* panelHost() { return host(); }
+
+void placeWindow(QWidget& window, QPoint screenPos) {
+    if (!host() || !host()->place(window, screenPos)) window.move(screenPos);
+}
+
+void centreWindow(QWidget& window) {
+    if (!host() || !host()->centre(window)) centreOnScreen(window);
+}
+
+void setFrameFlags(QWidget& window, Qt::WindowFlags flags) {
+    if (!host() || !host()->setFlags(window, flags)) window.setWindowFlags(flags);
+}
+
+namespace {
+int playerClosing = 0;
+} // namespace
+
+PlayerClosing::PlayerClosing() { ++playerClosing; }
+PlayerClosing::~PlayerClosing() { --playerClosing; }
+bool closedByPlayer(const QEvent& closeEvent) { return closeEvent.spontaneous() || playerClosing > 0; }
+
 void setOwnerWindow(QWidget* w) { owner() = w; }
 QWidget* ownerWindow() { return owner().data(); }
 
 void keepWithOwner(QWidget& window) {
+    if (host()) {
+        host()->adopt(window);
+        return;
+    }
     QWidget* o = owner().data();
     if (!o || o == &window || !o->isVisible() || !window.isWindow()) return;
     window.winId();  // both native windows must exist to be linked

@@ -1,5 +1,6 @@
 #include "scene/Pictures.h"
 
+#include "engine/Script.h"
 #include "scene/Bitmap.h"
 
 #include <algorithm>
@@ -134,6 +135,7 @@ void RestoreBackground(Game& g) {
 void DrawPicture(Game& g, int x, int y, int mode, const std::string& name) {
     QImage& front = g.pics.ImageFront;
     QImage& temp = g.pics.TempCG;  // assigned only after a load succeeds
+    if (mode >= 1 && mode <= 3) noteLoad(g);
     switch (mode) {
     case 1:
         temp = loadBitmapFile(name + "B.bmp");

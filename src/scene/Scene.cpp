@@ -57,7 +57,7 @@ std::vector<std::string> ReadSceneFile(const std::string& fileName) {
 }
 
 bool LoadScene(Game& g, const std::string& sceneName) {
-    checkRunaway(g);  // scenes that jump to each other without waiting
+    noteLoad(g);  // scenes that jump to each other without waiting
     // 1. The message window goes out of the way (hiding a hidden window does nothing).
     g.host.hideMessageWindow();
 

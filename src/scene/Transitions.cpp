@@ -116,6 +116,7 @@ void runStep(QImage& front, const QImage& pic, int mode, int s) {
 
 void TransitionTo(Game& g, int mode, const std::string& name) {
     TransitionFlag flag(g);
+    noteLoad(g);
     const QImage pic = loadBitmapFile(name + ".bmp");
 
     if (mode >= 1 && mode <= 8) {

@@ -2,258 +2,35 @@
 
 #include "dialogs/MessageWindow.h"
 #include "dialogs/VerbWindow.h"
-#include "platform/Skipping.h"
+#include "engine/ObjectLogic.h"
 #include "engine/Script.h"
 #include "platform/Cp932.h"
 #include "platform/FileLookup.h"
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
+#include "platform/Skipping.h"
+#include "platform/ViewScale.h"
 #include "platform/Waits.h"
+#include "platform/WindowFamily.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
 #include "shell/StartMenu.h"
-#include "platform/ViewScale.h"
-#include "platform/WindowFamily.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QMoveEvent>
-#include <QPaintEngine>
-#include <QPainter>
-#include <QRegion>
-#include <QKeyEvent>
 #include <QWindow>
-#include <QScreen>
 #include <QTimer>
 #include <QUrl>
-#include <cstring>
 #include <algorithm>
 #include <cstdint>
 
 namespace qel {
-
-namespace {
-
-// A key as the replay syntax names it ("Space", "Return", "Shift+F10").
-std::string keyName(const QKeyEvent& key) {
-    const QKeyCombination combination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key()));
-    return QKeySequence(combination).toString(QKeySequence::PortableText).toStdString();
-}
-
-} // namespace
-
-PictureView::PictureView(const QImage* image, QWidget* parent) : QWidget(parent), image_(image) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setContextMenuPolicy(Qt::NoContextMenu);
-    // Moves without a button take the keyboard's highlight away.
-    setMouseTracking(true);
-}
-
-void PictureView::setDesign(QSize design, int scale) {
-    design_ = design;
-    windowedScale_ = clampScale(scale);
-    if (!filling_) setFixedSize(design_ * windowedScale_);
-    update();
-    emit areaChanged();
-}
-
-void PictureView::setFilling(bool filling) {
-    if (filling == filling_) return;
-    filling_ = filling;
-    if (filling_) {
-        setMinimumSize(1, 1);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    } else {
-        setFixedSize(design_ * windowedScale_);
-    }
-    update();
-    emit areaChanged();
-}
-
-int PictureView::scale() const { return filling_ ? fitScale(design_, size()) : windowedScale_; }
-
-QRect PictureView::pictureRect() const {
-    const int n = scale();
-    return filling_ ? centredPictureRect(size(), design_, n) : QRect(QPoint(0, 0), design_ * n);
-}
-
-std::optional<QPoint> PictureView::picturePixelAt(QPoint at) const {
-    const QRect area = pictureRect();
-    if (filling_ && !area.contains(at)) return std::nullopt;
-    // Windowed, the view is the picture area: every point of it maps.
-    const int n = scale();
-    const QPoint d = at - area.topLeft();
-    auto floorDiv = [n](int v) { return v >= 0 ? v / n : -((-v + n - 1) / n); };
-    return QPoint(floorDiv(d.x()), floorDiv(d.y()));
-}
-
-QPoint PictureView::viewPoint(QPoint picturePixel) const { return toViewPoint(picturePixel, pictureRect(), scale()); }
-
-void PictureView::paintEvent(QPaintEvent* event) {
-    QPainter p(this);
-    drawPicture(p, event->rect());
-    const QRect outline = outline_ ? outline_() : QRect();
-    if (outline.isEmpty()) return;
-    // Black, yellow, black: a frame three picture pixels wide inside the
-    // object's edge that shows on light and dark pictures alike.
-    const QRect area = pictureRect();
-    const int n = scale();
-    const QRect onView(area.topLeft() + outline.topLeft() * n, outline.size() * n);
-    p.setBrush(Qt::NoBrush);
-    const QColor colours[] = {Qt::black, QColor(255, 214, 0), Qt::black};
-    for (int i = 0; i < 3 * n; ++i) {
-        const QRect r = onView.adjusted(i, i, -i, -i);
-        if (r.width() < 1 || r.height() < 1) break;
-        p.setPen(QPen(colours[i / n], 1));
-        p.drawRect(r.adjusted(0, 0, -1, -1));
-    }
-}
-
-void PictureView::drawPicture(QPainter& p, const QRect& dirty) {
-    const QRect area = pictureRect();
-    const int n = scale();
-    QRect shown;  // the part of the view the image covers
-    if (image_ && !image_->isNull()) shown = QRect(area.topLeft(), image_->size() * n) & area;
-    if (filling_) {
-        for (const QRect& r : QRegion(dirty) - QRegion(area)) p.fillRect(r, Qt::black);
-    }
-    for (const QRect& r : (QRegion(dirty) & QRegion(area)) - QRegion(shown)) p.fillRect(r, palette().window());
-    if (shown.isEmpty()) return;
-    if (n == 1) {
-        p.drawImage(area.topLeft(), *image_);
-        return;
-    }
-    // Only the exposed picture pixels, each drawn as an n x n block.
-    const QRect exposed = dirty & shown;
-    if (exposed.isEmpty()) return;
-    const QPoint from = exposed.topLeft() - area.topLeft();
-    const QPoint to = exposed.bottomRight() - area.topLeft();
-    const QRect source(QPoint(from.x() / n, from.y() / n), QPoint(to.x() / n, to.y() / n));
-    if (blitScaled(p, exposed, area.topLeft(), n)) return;
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.drawImage(QRect(area.topLeft() + source.topLeft() * n, source.size() * n), *image_, source);
-}
-
-namespace {
-// Writes each source pixel n times while whole blocks fit before end; returns
-// where it stopped (s is left at the next source pixel).
-template <int N>
-QRgb* widenFixed(const QRgb*& s, QRgb* o, QRgb* end) {
-    for (; o + N <= end; ++s, o += N) {
-        const QRgb c = *s;
-        for (int j = 0; j < N; ++j) o[j] = c;
-    }
-    return o;
-}
-
-QRgb* widenBlocks(const QRgb*& s, QRgb* o, QRgb* end, int n) {
-    switch (n) {
-    case 2: return widenFixed<2>(s, o, end);
-    case 3: return widenFixed<3>(s, o, end);
-    case 4: return widenFixed<4>(s, o, end);
-    case 5: return widenFixed<5>(s, o, end);
-    case 6: return widenFixed<6>(s, o, end);
-    default:
-        for (; o + n <= end; ++s, o += n) {
-            const QRgb c = *s;
-            for (int j = 0; j < n; ++j) o[j] = c;
-        }
-        return o;
-    }
-}
-} // namespace
-
-bool PictureView::blitScaled(QPainter& p, const QRect& exposed, QPoint pictureTopLeft, int n) {
-    // The general scaled drawing costs several times a plain copy; when the
-    // painter draws straight into a 32-bit image at one device pixel a pixel
-    // (the usual backing store), each picture row is widened once and copied
-    // to the n screen rows it covers.
-    QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
-    if (!device || device->devType() != QInternal::Image) return false;
-    auto* target = static_cast<QImage*>(device);
-    const QTransform t = p.deviceTransform();
-    if (t.type() > QTransform::TxTranslate || target->devicePixelRatio() != 1.0) return false;
-    const auto opaque32 = [](QImage::Format f) {
-        return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
-    };
-    if (!opaque32(target->format()) || image_->format() != QImage::Format_RGB32) return false;
-    const QPoint offset(qRound(t.dx()), qRound(t.dy()));
-    const QRect rows = exposed.translated(offset) & target->rect();
-    if (rows.isEmpty()) return true;
-    const QPoint origin = pictureTopLeft + offset;  // the picture's corner in the target
-    const int width = rows.width();
-    const QRgb* widened = nullptr;
-    int widenedRow = -1;
-    for (int y = rows.top(); y <= rows.bottom(); ++y) {
-        // The painter already writes into this memory; scanLine() could
-        // detach the image from it instead.
-        QRgb* out = reinterpret_cast<QRgb*>(const_cast<uchar*>(target->constScanLine(y))) + rows.left();
-        const int sy = (y - origin.y()) / n;
-        if (sy == widenedRow) {
-            std::memcpy(out, widened, std::size_t(width) * sizeof(QRgb));
-            continue;
-        }
-        const QRgb* src = reinterpret_cast<const QRgb*>(image_->constScanLine(sy));
-        const int vx = rows.left() - origin.x();
-        const QRgb* s = src + vx / n;
-        QRgb* o = out;
-        QRgb* const end = out + width;
-        // A part of a block at the left edge, whole blocks, a part at the right.
-        for (int k = vx % n; k != 0 && k < n && o < end; ++k) *o++ = *s;
-        if (vx % n != 0) ++s;
-        o = widenBlocks(s, o, end, n);
-        while (o < end) *o++ = *s;
-        widened = out;
-        widenedRow = sy;
-    }
-    return true;
-}
-
-void PictureView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    // Only a real change of place counts: the window system may report the
-    // pointer again where it rests.
-    if (lastPointer_ != pos) {
-        lastPointer_ = pos;
-        emit pointerMoved();
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void PictureView::enterEvent(QEnterEvent* event) {
-    lastPointer_ = event->position().toPoint();
-    QWidget::enterEvent(event);
-}
-
-void PictureView::mousePressEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    lastPointer_ = pos;
-    emit pointerMoved();
-    if (event->button() == Qt::LeftButton) leftPressed_ = true;
-    if (auto at = picturePixelAt(pos)) emit mouseDown(event->button(), at->x(), at->y());
-    if (event->button() == Qt::RightButton) emit rightClicked(event->globalPosition().toPoint());
-}
-
-void PictureView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !leftPressed_) return;
-    leftPressed_ = false;
-    if (rect().contains(event->position().toPoint())) emit clicked();
-}
-
-void PictureView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    emit areaChanged();
-}
 
 TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("QEL Player Ver. 1.24"));
@@ -294,10 +71,10 @@ TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     connect(PopupMenu1, &QMenu::aboutToShow, this,
             [this] { playerEvents().waitBegins(Turn::Popup, PopupMenu1, std::string()); });
     connect(PopupMenu1, &QMenu::aboutToHide, this, [] { playerEvents().waitEnds(Turn::Popup); });
-    connect(ImageFront, &PictureView::areaChanged, this, &TFormMein::followPicture);
 
     // Size and full screen, typed into any window of the game.
-    qApp->installEventFilter(this);
+    display_ = new Display(*this, *ImageFront);
+    connect(display_, &Display::displayChosen, this, &TFormMein::displayChosen);
     setOwnerWindow(this);
 }
 
@@ -307,6 +84,7 @@ void TFormMein::connectWindows(TStartMenu* startMenu, TFormMsgText* messages, TF
     startMenu_ = startMenu;
     messages_ = messages;
     verbs_ = verbs;
+    display_->setMessages(messages);
     // The picture's keys work from the message window as well.
     messages_->setPictureKeys([this](const QKeyEvent& key) { return playKey(key, true); });
 }
@@ -322,108 +100,12 @@ void TFormMein::FrameWindow(const FrameRequest& f) {
     if (f.mode == 1) MainMenu1->setVisible(false);
     else if (f.mode == 2) MainMenu1->setVisible(true);
     if (f.caption) setWindowTitle(decode(*f.caption));
-    if (fullScreen_) return;  // the window keeps its place for when it leaves full screen
-    adjustSize();
-    const int n = ImageFront->scale();
-    const auto scaled = [n](std::int32_t v) {
-        return int(std::clamp<std::int64_t>(std::int64_t(v) * n, INT32_MIN, INT32_MAX));
-    };
-    move(f.dx ? centredOnScreen(*this, scaled(*f.dx), scaled(f.dy)) : centredOnScreen(*this));
-    placed_ = true;
+    display_->placeWindow(f.dx, f.dy);
 }
 
 void TFormMein::SetPictureSize(int width, int height) {
     clearHighlight();  // a new scene: its objects are others
-    ImageFront->setDesign(QSize(width, height), ImageFront->scale());
-    applyDisplay();  // the automatic scale follows the picture's size
-}
-
-void TFormMein::setDisplay(int scaleChoice, bool fullScreen) {
-    scaleChoice_ = scaleChoice == 0 ? 0 : clampScale(scaleChoice);
-    fullScreen_ = fullScreen;
-    applyDisplay();
-}
-
-int TFormMein::windowedScale() const {
-    if (scaleChoice_ > 0) return scaleChoice_;
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s) return 1;
-    return autoScale(ImageFront->designSize(), s->availableGeometry().size(), s->devicePixelRatio());
-}
-
-void TFormMein::applyDisplay() {
-    ImageFront->setDesign(ImageFront->designSize(), windowedScale());
-    ImageFront->setFilling(fullScreen_);
-    if (fullScreen_) {
-        layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        if (!(windowState() & Qt::WindowFullScreen)) setWindowState(windowState() | Qt::WindowFullScreen);
-    } else {
-        if (windowState() & Qt::WindowFullScreen) setWindowState(windowState() & ~Qt::WindowFullScreen);
-        layout()->setSizeConstraint(QLayout::SetFixedSize);
-        adjustSize();
-        if (!placed_ && isVisible()) {
-            centreOnScreen(*this);
-            placed_ = true;
-        }
-    }
-    followPicture();
-}
-
-bool TFormMein::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    void (TFormMein::*act)() = nullptr;
-    if (mods == Qt::ControlModifier) {
-        switch (key->key()) {
-        case Qt::Key_Plus:
-        case Qt::Key_Equal: act = &TFormMein::zoomIn; break;  // "+" is Shift+= on many keyboards
-        case Qt::Key_Minus: act = &TFormMein::zoomOut; break;
-        case Qt::Key_0: act = &TFormMein::zoomReset; break;
-        default: break;
-        }
-    } else if ((mods == Qt::NoModifier && key->key() == Qt::Key_F11) ||
-               (mods == Qt::AltModifier && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))) {
-        act = &TFormMein::toggleFullScreen;
-    }
-    if (!act) return QMainWindow::eventFilter(watched, event);
-    if (!key->isAutoRepeat()) (this->*act)();
-    return true;
-}
-
-void TFormMein::zoomIn() {
-    scaleChoice_ = clampScale(windowedScale() + 1);
-    applyDisplay();
-    emit displayChosen(scaleChoice_, fullScreen_);
-}
-
-void TFormMein::zoomOut() {
-    scaleChoice_ = clampScale(windowedScale() - 1);
-    applyDisplay();
-    emit displayChosen(scaleChoice_, fullScreen_);
-}
-
-void TFormMein::zoomReset() {
-    scaleChoice_ = 0;
-    applyDisplay();
-    emit displayChosen(scaleChoice_, fullScreen_);
-}
-
-void TFormMein::toggleFullScreen() {
-    fullScreen_ = !fullScreen_;
-    applyDisplay();
-    emit displayChosen(scaleChoice_, fullScreen_);
-}
-
-QPoint TFormMein::pictureOrigin() const {
-    return geometry().topLeft() + ImageFront->mapTo(this, ImageFront->pictureRect().topLeft());
-}
-
-void TFormMein::followPicture() {
-    ViewScale::instance().setFactor(ImageFront->scale());
-    if (messages_) messages_->followPicture(pictureOrigin());
+    display_->setPictureSize(QSize(width, height));
 }
 
 void TFormMein::moveEvent(QMoveEvent* event) {
@@ -431,22 +113,17 @@ void TFormMein::moveEvent(QMoveEvent* event) {
     // The open dialogs travel with the main window; the message window keeps
     // its place relative to the picture.
     moveOwnedWindows(*this, event->pos() - event->oldPos(), messages_);
-    followPicture();
+    display_->followPicture();
 }
 
 void TFormMein::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    followPicture();
+    display_->followPicture();
 }
 
 void TFormMein::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!placed_ && !fullScreen_) {
-        adjustSize();
-        centreOnScreen(*this);
-        placed_ = true;
-    }
-    followPicture();
+    display_->windowShown();
 }
 
 bool TFormMein::event(QEvent* event) {
@@ -475,87 +152,6 @@ private:
     TFormMein& w_;
 };
 
-// ---------------------------------------------------------------- keyboard play
-
-bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
-    if (!game_ || key.type() != QEvent::KeyPress) return false;
-    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
-    const bool plain = mods == Qt::NoModifier;
-    const int k = key.key();
-    if ((k == Qt::Key_Tab && (plain || mods == Qt::ShiftModifier)) || k == Qt::Key_Backtab) {
-        moveHighlight(k == Qt::Key_Tab && plain);
-        return true;
-    }
-    if ((k == Qt::Key_Menu && plain) || (k == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
-        if (key.isAutoRepeat()) return true;
-        playerEvents().action("key " + keyName(key));
-        openPopupFromKeys();
-        return true;
-    }
-    const bool enter = (k == Qt::Key_Return || k == Qt::Key_Enter) && plain;
-    if (enter && highlight_ != 0) {
-        if (key.isAutoRepeat()) return true;
-        if (PointSelecting(game_->st, highlight_, pictureSize())) {
-            clickHighlighted();
-            return true;
-        }
-        clearHighlight();  // the object has gone meanwhile
-    }
-    if (fromMessages) return false;  // the message window turns its pages itself
-    if (plain && (enter || k == Qt::Key_Space || k == Qt::Key_PageDown || k == Qt::Key_Down)) {
-        // What the release of a click on the picture does to a waiting page.
-        playerEvents().action("key " + keyName(key));
-        messages_->PageClickFromMain();
-        return true;
-    }
-    return false;
-}
-
-void TFormMein::clearHighlight() {
-    if (highlight_ == 0) return;
-    highlight_ = 0;
-    ImageFront->update();
-}
-
-QSize TFormMein::pictureSize() const { return game_ ? game_->pics.ImageFront.size() : QSize(); }
-
-QRect TFormMein::highlightOutline() const {
-    if (!game_ || highlight_ == 0) return {};
-    const ObjectRect& r = game_->st.ObjectRects[highlight_];
-    if (r.Left == -1 || r.Left > r.Right || r.Top > r.Bottom) return {};
-    const QSize size = pictureSize();
-    const auto clip = [](std::int32_t v, int limit) { return int(std::clamp<std::int64_t>(v, -1, limit)); };
-    return QRect(QPoint(clip(r.Left, size.width()), clip(r.Top, size.height())),
-                 QPoint(clip(r.Right, size.width()), clip(r.Bottom, size.height())))
-        .intersected(QRect(QPoint(0, 0), size));
-}
-
-void TFormMein::moveHighlight(bool forward) {
-    highlight_ = StepHighlight(ReachableObjects(game_->st, pictureSize()), highlight_, forward);
-    ImageFront->update();
-}
-
-void TFormMein::clickHighlighted() {
-    const std::optional<QPoint> at = PointSelecting(game_->st, highlight_, pictureSize());
-    if (!at) return;
-    // A press at the object's point and its release, in the order a mouse
-    // gives them: a press that waits for its release gets it inside that
-    // wait (ImageFrontMouseDown queues it), a press that opens the verb
-    // window gets none, any other press gets it once it has returned.
-    keyReleaseDue_ = true;
-    ImageFrontMouseDown(Qt::LeftButton, at->x(), at->y());
-    if (keyReleaseDue_) {
-        keyReleaseDue_ = false;
-        ImageFrontClick();
-    }
-}
-
-void TFormMein::openPopupFromKeys() {
-    std::optional<QPoint> at;
-    if (highlight_ != 0) at = PointSelecting(game_->st, highlight_, pictureSize());
-    PopupMenu1->popup(ImageFront->mapToGlobal(ImageFront->viewPoint(at.value_or(QPoint(8, 8)))));
-}
-
 void TFormMein::FormActivate() {
     if (!game_ || game_->st.PendingStart != 1) return;
     RunDepth run(*this);
@@ -564,8 +160,8 @@ void TFormMein::FormActivate() {
 
 void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
     if (button == Qt::LeftButton || button == Qt::RightButton)
-        playerEvents().action((button == Qt::LeftButton ? "click " : "rclick ") + std::to_string(x) + " " +
-                              std::to_string(y));
+        playerEvents().action(button == Qt::LeftButton ? ReplayWord::Click : ReplayWord::RightClick,
+                              std::to_string(x) + " " + std::to_string(y));
     if (!game_) return;
     guarded([&] {
         GameState& st = game_->st;
@@ -589,10 +185,7 @@ void TFormMein::ImageFrontMouseDown(Qt::MouseButton button, int x, int y) {
         } else {
             keyReleaseDue_ = false;  // the verb window takes the release
             // At the clamped point relative to the picture, kept on the screen.
-            const QRect wanted(placeFromOrigin(pictureOrigin(), ClampVerbPosition(x, y), ImageFront->scale()),
-                               verbs_->size());
-            const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-            const QPoint at = s ? keepInside(wanted, s->availableGeometry()) : wanted.topLeft();
+            const QPoint at = display_->placeOnScreen(ClampVerbPosition(x, y), verbs_->size());
             std::string detail = words[1].str();
             for (int k = 2; k <= 6; ++k) detail += "|" + words[k].str();
             WaitReport report(Turn::Verbs, verbs_, detail);
@@ -611,17 +204,17 @@ void TFormMein::ImageFrontClick() {
 }
 
 void TFormMein::TopMenuClick() {
-    playerEvents().action("menu TopMenu");
+    playerEvents().action(ReplayWord::Menu, "TopMenu");
     guarded([this] { qel::TopMenuClick(*game_); });
 }
 
 void TFormMein::ExitClick() {
-    playerEvents().action("menu Exit");
+    playerEvents().action(ReplayWord::Menu, "Exit");
     guarded([this] { qel::ExitClick(*game_); });
 }
 
 void TFormMein::HelpClick() {
-    playerEvents().action("menu Help");
+    playerEvents().action(ReplayWord::Menu, "Help");
     // There is no Windows help viewer: the help file opens with the desktop's
     // handler for it when it exists; otherwise a notice says so.
     auto path = findFile("Zazidez.hlp");
@@ -634,7 +227,7 @@ void TFormMein::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (event->spontaneous()) playerEvents().action("closemain");
+    if (event->spontaneous()) playerEvents().action(ReplayWord::CloseMain);
     // FormCloseQuery: the quit handling runs first; a failure (a save that
     // could not be written) keeps the window open.
     if (!guarded([this] { qel::ExitClick(*game_); })) {

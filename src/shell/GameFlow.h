@@ -1,17 +1,13 @@
 #pragma once
 // The game shell without its windows: game start, new game and continue, the
-// quit and return-to-menu dialogs, the main picture's hit test and the
-// handling of the command line.
+// quit and return-to-menu dialogs and the handling of the command line.
 #include "engine/Game.h"
 
-#include <QPoint>
-#include <QSize>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace qel {
 
@@ -41,31 +37,6 @@ void ExitClick(Game& g);
 // The main window's TopMenu item: asks whether to save (and whether to
 // overwrite), writes the save and closes the main window.
 void TopMenuClick(Game& g);
-
-// --- mouse input on the main picture ---
-
-// The object a left press at (x, y) selects: the lowest-numbered used object
-// whose rectangle contains the point (all bounds inclusive), or 0 for none.
-int HitTest(const GameState& st, int x, int y);
-// True when the object has at least one non-empty verb (it opens the verb window).
-bool HasVerbs(const GameState& st, int object);
-// Where the verb window goes, in picture pixels from the picture's top-left corner.
-QPoint ClampVerbPosition(int x, int y);
-
-// --- choosing objects with the keyboard ---
-
-// A picture pixel, inside a picture of the given size, at which a left press
-// selects the object: the pixel nearest the middle of the object's visible
-// part that no lower-numbered object covers. nullopt when no pixel of the
-// picture selects it (unused, outside the picture, or wholly covered).
-std::optional<QPoint> PointSelecting(const GameState& st, int object, QSize picture);
-// The objects a press on the picture can select, in the hit test's order of
-// precedence (lowest number first).
-std::vector<int> ReachableObjects(const GameState& st, QSize picture);
-// The object the highlight moves to from `current` (0: none) among the
-// reachable ones: the next one forward, or the previous one backward, going
-// round at the ends. 0 when there is none.
-int StepHighlight(const std::vector<int>& reachable, int current, bool forward);
 
 // --- command line ---
 

@@ -5,16 +5,19 @@
 #include "platform/Errors.h"
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
+#include "platform/ShownText.h"
 #include "platform/Waits.h"
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 namespace qel {
 
@@ -44,14 +47,34 @@ QMessageBox::Icon iconFor(BoxKind kind) {
     return QMessageBox::NoIcon;
 }
 
+// A box wider than a fixed share of the screen wraps its text, and Japanese,
+// written without spaces, may then break anywhere: a lone character of a short
+// text ends up on a line of its own. The text's label is made as wide as its
+// longest line, so that a line wraps only when the screen has no room for it.
+void keepLinesWhole(QMessageBox& box) {
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label) return;
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : box.text().split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() * 9 / 10 - 100 : widest;
+    label->setMinimumWidth(std::min(widest + metrics.averageCharWidth(), std::max(room, 0)));
+}
+
 // Runs a box modally; it closes itself when the program quits.
 void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     if (quitting()) throw RunAbandoned{};
     QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &box, [&box] { box.done(-1); });
+    // The text is a scenario's or names its files: never markup, never a link.
+    box.setTextFormat(Qt::PlainText);
+    keepPlain(box);
     if (ViewScale::factor() > 1) box.setFont(scaledFont(box.font(), ViewScale::factor()));
+    keepLinesWhole(box);
     keepWithOwner(box);
     box.adjustSize();
-    centreOnScreen(box);
+    centreWindow(box);
     WaitReport report(turn, &box, detail);
     execModal(box);
 }
@@ -85,8 +108,10 @@ BoxAnswer showMessageBox(BoxKind kind, const std::string& cp932Text) {
     }
     runBox(box, Turn::Box, encode(caption) + "|" + cp932Text);
     BoxAnswer answer = answerOf(box, yes, no, ok);
-    playerEvents().action(answer == BoxAnswer::Yes ? "yes" : answer == BoxAnswer::No ? "no"
-                          : answer == BoxAnswer::Ok ? "ok" : "dismiss");
+    playerEvents().action(answer == BoxAnswer::Yes  ? ReplayWord::Yes
+                          : answer == BoxAnswer::No ? ReplayWord::No
+                          : answer == BoxAnswer::Ok ? ReplayWord::Ok
+                                                    : ReplayWord::Dismiss);
     return answer;
 }
 
@@ -98,7 +123,7 @@ void showErrorBox(const std::string& cp932Text) {
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     try {
         runBox(box, Turn::ErrorBox, cp932Text);
-        playerEvents().action(box.clickedButton() == ok ? "ok" : "dismiss");
+        playerEvents().action(box.clickedButton() == ok ? ReplayWord::Ok : ReplayWord::Dismiss);
     } catch (const RunAbandoned&) {
     }
 }

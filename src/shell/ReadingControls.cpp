@@ -22,7 +22,7 @@ ReadingControls::~ReadingControls() {
     if (qApp) qApp->removeEventFilter(this);
 }
 
-int ReadingControls::scale() const { return main_.ImageFront->scale(); }
+int ReadingControls::scale() const { return main_.display().scale(); }
 
 void ReadingControls::openHistory() {
     if (!main_.isVisible() || !main_.hasGame()) return;
@@ -31,11 +31,8 @@ void ReadingControls::openHistory() {
         history_->activateWindow();
         return;
     }
-    playerEvents().action("history");
-    // The picture itself: in full screen the view around it is larger.
-    const QRect shown = main_.ImageFront->pictureRect();
-    const QRect picture(main_.ImageFront->mapToGlobal(shown.topLeft()), shown.size());
-    history_->open(main_.game().history, *messages_.Memo1, picture, scale());
+    playerEvents().action(ReplayWord::History);
+    history_->open(main_.game().history, *messages_.Memo1, main_.display().pictureOnScreen(), scale());
     playerEvents().historyShown(history_->lineCount());
 }
 
@@ -77,7 +74,7 @@ bool ReadingControls::eventFilter(QObject* watched, QEvent* event) {
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
         if (key->key() == kAutoForwardKey && plain && inGameWindow(watched)) {
             if (!key->isAutoRepeat()) {
-                playerEvents().action(autoForward() ? "auto off" : "auto on");
+                playerEvents().action(ReplayWord::Auto, autoForward() ? "off" : "on");
                 setAutoForward(!autoForward());
             }
             return true;

@@ -6,6 +6,7 @@
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
 #include "platform/Waits.h"
+#include "platform/ViewScale.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
@@ -39,13 +40,18 @@ TStartMenu::TStartMenu(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWin
     connect(Button1, &QPushButton::clicked, this, &TStartMenu::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TStartMenu::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TStartMenu::Button3Click);
+    // Drawn at the game's scale, like the game's other windows.
+    scaleFixedWindow(*this, ViewScale::factor());
+    connect(&ViewScale::instance(), &ViewScale::changed, this, [this](int n) { scaleFixedWindow(*this, n); });
 }
 
-void TStartMenu::FormCreate(const std::optional<QString>& firstArg) {
+void TStartMenu::FormCreate(const std::optional<QString>& firstArg, bool announceScene) {
     StartScene = kDefaultStartScene;
     guarded([&] {
         StartupPlan plan = PlanStartup(firstArg);
-        ApplyStartup(plan, StartScene, [](const std::string& text) { showMessageBox(BoxKind::Notice, text); });
+        std::function<void(const std::string&)> announce;
+        if (announceScene) announce = [](const std::string& text) { showMessageBox(BoxKind::Notice, text); };
+        ApplyStartup(plan, StartScene, announce);
     });
 }
 
@@ -79,17 +85,17 @@ void TStartMenu::startGame(const std::function<void()>& load) {
 }
 
 void TStartMenu::Button1Click() {
-    playerEvents().action("new");
+    playerEvents().action(ReplayWord::New);
     startGame([this] { LoadNewGame(main_->game(), StartScene); });
 }
 
 void TStartMenu::Button2Click() {
-    playerEvents().action("continue");
+    playerEvents().action(ReplayWord::Continue);
     startGame([this] { LoadSavedGame(main_->game(), StartScene); });
 }
 
 void TStartMenu::Button3Click() {
-    playerEvents().action("quit");
+    playerEvents().action(ReplayWord::Quit);
     close();
 }
 

@@ -23,8 +23,9 @@ public:
     // The scene that "はじめから" loads (CP932, extension included).
     std::string StartScene = "Opning.dat";
 
-    // Reads the command line's first argument (the creation handler).
-    void FormCreate(const std::optional<QString>& firstArg);
+    // Reads the command line's first argument (the creation handler); a
+    // scene named there is announced in a box unless announceScene is false.
+    void FormCreate(const std::optional<QString>& firstArg, bool announceScene = true);
     void connectMainWindow(TFormMein* mainWindow) { main_ = mainWindow; }
 
     void Button1Click();

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileSystemWatcher>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -135,9 +136,9 @@ QString replayPrefix(int n) {
 // The player running the demo in a scratch folder until it is killed.
 class Player {
 public:
-    Player(const QString& display, int replayActions, int scale)
-        : Player(display, replayPrefix(replayActions), scale) {}
-    Player(const QString& display, const QString& replay, int scale) {
+    Player(const QString& display, int replayActions, int scale, const QStringList& extra = {})
+        : Player(display, replayPrefix(replayActions), scale, extra) {}
+    Player(const QString& display, const QString& replay, int scale, const QStringList& extra = {}) {
         QDirIterator it(QStringLiteral(QEL_SOURCE_DIR "/demo"), QDir::Files);
         while (it.hasNext()) {
             const QString from = it.next();
@@ -153,8 +154,9 @@ public:
         env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.path());
-        p.start(QStringLiteral(QEL_PLAYER_BIN), {"--real-time", "--replay", "hold.txt", "--transcript",
-                                                  "transcript.txt", "--scale", QString::number(scale), "Opning.dat"});
+        p.start(QStringLiteral(QEL_PLAYER_BIN), QStringList{"--real-time", "--replay", "hold.txt", "--transcript",
+                                                              "transcript.txt", "--scale", QString::number(scale)} +
+                                                     extra + QStringList{"Opning.dat"});
     }
     ~Player() {
         p.kill();  // SIGKILL: the audio library keeps SIGTERM for itself
@@ -245,6 +247,42 @@ TEST_F(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWin
         EXPECT_TRUE(inspect(d, main).viewable);
         EXPECT_TRUE(inspect(d, message).viewable);
     }
+}
+
+// The whole game in one window: the message window's caption bar lies 27
+// rows of backdrop under the picture (MW 0,322 under a 295-row picture), and
+// leaving full screen puts it back at the same place in the window.
+TEST_F(Desktop, OnTheStageTheMessageWindowLiesUnderThePictureAndKeepsItsPlaceThroughFullScreen) {
+    if (QStandardPaths::findExecutable("import").isEmpty()) GTEST_SKIP() << "needs import (ImageMagick) for screenshots";
+    Player player(d, 2, 1, {"--windows", "one"});
+    ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
+    const QString main = run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^星灯りの灯台$"}, 30000)
+                             .section('\n', 0, 0);
+    ASSERT_FALSE(main.isEmpty());
+    EXPECT_TRUE(run(d, "xdotool", {"search", "--onlyvisible", "--name", "^ものがたり$"}).isEmpty())
+        << "the message window is a panel, not a window of its own";
+    // The caption bar's first row below the window's top, with the backdrop above it.
+    auto captionRow = [&] {
+        QTest::qWait(500);
+        const Seen m = inspect(d, main);
+        const QString shot = player.dir.filePath("screen.png");
+        run(d, "import", {"-window", "root", shot});
+        const QImage img(shot);
+        const int x = m.client.left() + 3;
+        for (int y = m.client.top(); y < m.client.bottom() && y < img.height(); ++y) {
+            if (img.pixelColor(x, y) != QColor(0, 0, 128)) continue;
+            for (int k = 1; k <= 27; ++k)
+                if (img.pixelColor(x, y - k) != QColor(24, 24, 24)) return -1;
+            return y - m.client.top();
+        }
+        return -1;
+    };
+    const int windowed = captionRow();
+    EXPECT_GT(windowed, 295);
+    run(d, "xdotool", {"windowactivate", "--sync", main, "key", "F11"});
+    QTest::qWait(1000);
+    run(d, "xdotool", {"windowactivate", "--sync", main, "key", "F11"});
+    EXPECT_EQ(captionRow(), windowed);
 }
 
 TEST_F(Desktop, ThePlayerEndsWhenAnotherClientDestroysItsWindow) {

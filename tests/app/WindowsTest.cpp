@@ -1,20 +1,24 @@
 // The real windows under the offscreen platform, driven with simulated input.
+#include "SilentAudio.h"
 #include "TestFiles.h"
 #include "app/DisplaySettings.h"
+#include "app/PadInput.h"
 #include "app/Player.h"
 #include "dialogs/HistoryWindow.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/VerbWindow.h"
+#include "engine/ObjectLogic.h"
 #include "platform/AudioBackend.h"
 #include "platform/Cp932.h"
 #include "platform/Settings.h"
+#include "platform/SdlGamepad.h"
 #include "platform/Skipping.h"
+#include "platform/ViewScale.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
-#include "platform/ViewScale.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -26,25 +30,19 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QPointingDevice>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 using namespace qel;
 using namespace qel::test;
 
 namespace {
-
-class SilentAudio : public AudioBackend {
-public:
-    bool open(AudioChannel, const QString&, QString*) override { return true; }
-    void play(AudioChannel) override {}
-    void close(AudioChannel) override {}
-    std::int64_t lengthMs(AudioChannel) override { return 0; }
-};
 
 class WindowsTest : public ::testing::Test {
 protected:
@@ -85,6 +83,12 @@ TEST_F(WindowsTest, StartMenuAndMainWindowDesign) {
     EXPECT_EQ(p.startMenu->Button2->geometry(), QRect(8, 40, 200, 25));
     EXPECT_EQ(p.startMenu->Button3->text(), QString::fromUtf8("終了"));
     EXPECT_EQ(p.startMenu->StartScene, "Opning.dat");
+    // The start menu follows the game's scale.
+    ViewScale::instance().setFactor(3);
+    EXPECT_EQ(p.startMenu->size(), QSize(657, 315));
+    EXPECT_EQ(p.startMenu->Button2->geometry(), QRect(24, 120, 600, 75));
+    ViewScale::instance().setFactor(1);
+    EXPECT_EQ(p.startMenu->size(), QSize(219, 105));
     EXPECT_EQ(p.main->windowTitle(), QString("QEL Player Ver. 1.24"));
     EXPECT_EQ(p.main->ImageFront->size(), QSize(486, 295));
     EXPECT_FALSE(p.main->MainMenu1->isVisibleTo(p.main.get()));
@@ -475,4 +479,110 @@ TEST_F(WindowsTest, OperandsAtTheEndsOfTheIntegerRangeKeepWindowsWhereTheWindowS
     startScene(".Start\r\n.FW,1,x,-2147483648,-2147483648\r\n.MW,-2147483648,-2147483648\r\n;\r\nend\r\n");
     EXPECT_EQ(p.main->pos(), QPoint(-32768, -32768));
     EXPECT_EQ(p.messages->pos(), QPoint(-32768, -32768));
+}
+
+TEST_F(WindowsTest, PadButtonsDoWhatTheirKeysDo) {
+    InputMapper input(p.w);
+    HistoryWindow& history = p.reading->historyWindow();
+    const auto press = [&](PadButton b) { input.pad(b, true, input.liveTarget()); };
+    QTimer::singleShot(0, [&] {
+        // A direction highlights an object; X opens the history and B closes it.
+        press(PadButton::Right);
+        EXPECT_EQ(p.main->highlightedObject(), 1);
+        press(PadButton::X);
+        EXPECT_TRUE(history.isVisible());
+        press(PadButton::B);
+        EXPECT_FALSE(history.isVisible());
+        // Start opens the popup menu, B closes it.
+        press(PadButton::Start);
+        EXPECT_TRUE(p.main->PopupMenu1->isVisible());
+        press(PadButton::B);
+        EXPECT_FALSE(p.main->PopupMenu1->isVisible());
+        // RB skips while held.
+        press(PadButton::RB);
+        EXPECT_TRUE(skipping());
+        input.pad(PadButton::RB, false, input.liveTarget());
+        EXPECT_FALSE(skipping());
+        p.main->clearHighlight();
+        press(PadButton::A);  // turns the page
+    });
+    startScene(".Start\r\none\r\n.\r\ntwo\r\n;\r\n." + sj("箱") + "\r\nbox\r\n;\r\nend\r\n");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"one", "two"}));  // the page was turned
+    // A on the highlighted object clicks it.
+    press(PadButton::Left);
+    EXPECT_EQ(p.main->highlightedObject(), 1);
+    press(PadButton::A);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"box"}));
+}
+
+TEST_F(WindowsTest, TouchesTapLongPressAndSwipeAsTheMouseAndKeysDo) {
+    InputMapper input(p.w);
+    TouchGestures touch(p.w, input);
+    startScene(".Start\r\n;\r\n." + sj("箱") + "\r\nbox\r\n;\r\nend\r\n");
+    p.messages->setPageClick(100);
+    QPointingDevice* screen = QTest::createTouchDevice();
+    PictureView* view = p.main->ImageFront;
+    const QPoint box = view->viewPoint(QPoint(15, 15));
+    // A tap on the name-only object clicks it.
+    QTest::touchEvent(view, screen).press(0, box);
+    QTest::touchEvent(view, screen).release(0, box);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !lines().empty(); }, 5000));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"box"}));
+    // A long press opens the popup menu.
+    QTest::touchEvent(view, screen).press(0, box);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.main->PopupMenu1->isVisible(); }, 5000));
+    p.main->PopupMenu1->hide();
+    QTest::touchEvent(view, screen).release(0, box);
+    // Two fingers swiped up open the history; a short way does not.
+    HistoryWindow& history = p.reading->historyWindow();
+    for (const int rise : {10, 80}) {
+        const QPoint a(200, 200), b(260, 200), up(0, -rise);
+        QTest::touchEvent(view, screen).press(0, a).press(1, b);
+        QTest::touchEvent(view, screen).move(0, a + up).move(1, b + up);
+        QTest::touchEvent(view, screen).release(0, a + up).release(1, b + up);
+        EXPECT_EQ(QTest::qWaitFor([&] { return history.isVisible(); }, rise < 48 ? 200 : 5000), rise >= 48) << rise;
+    }
+    p.reading->closeHistory();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"box"}));
+}
+
+TEST_F(WindowsTest, AVirtualControllerPluggedInWhilePlayingTurnsThePageAndLeaves) {
+    SdlGamepad pad;
+    if (!pad.available()) GTEST_SKIP() << "SDL's game controller support does not start here";
+    InputMapper input(p.w);
+    QObject::connect(&pad, &SdlGamepad::button, &input,
+                     [&input](PadButton b, bool down) { input.pad(b, down, input.liveTarget()); });
+    std::vector<std::pair<PadButton, bool>> seen;
+    QObject::connect(&pad, &SdlGamepad::button, [&seen](PadButton b, bool down) { seen.emplace_back(b, down); });
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    int device = -1;
+    QTimer::singleShot(0, [&] {
+        // Plugged in while the first page waits.
+        device = SDL_JoystickAttachVirtualEx(&desc);
+        ASSERT_GE(device, 0) << SDL_GetError();
+        pad.pump();
+        ASSERT_EQ(pad.count(), 1);
+        SDL_Joystick* stick = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
+        // The stick pushed right and back, then A pressed and let go.
+        SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, 30000);
+        pad.pump();
+        SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, 0);
+        pad.pump();
+        SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_A, 1);
+        pad.pump();
+        SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_A, 0);
+        pad.pump();
+    });
+    startScene(".Start\r\none\r\n.\r\ntwo\r\n;\r\nend\r\n");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"one", "two"}));  // the page was turned
+    EXPECT_EQ(seen, (std::vector<std::pair<PadButton, bool>>{
+                        {PadButton::Right, true}, {PadButton::Right, false}, {PadButton::A, true}, {PadButton::A, false}}));
+    // Unplugged.
+    ASSERT_EQ(SDL_JoystickDetachVirtual(device), 0);
+    pad.pump();
+    EXPECT_EQ(pad.count(), 0);
 }

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -180,6 +181,9 @@ TEST_F(ArchiveTest, HostileEntriesAreRefusedByName) {
         const char* expected;  // part of the message (UTF-8)
     };
     const Entry opening{"Opning.dat", kOpening};
+    std::string deep;
+    for (int i = 0; i < 2100; ++i) deep += "d/";
+    deep += "x.txt";
     ArchiveLimits small;
     small.maxBytes = 1000;
     ArchiveLimits few;
@@ -193,7 +197,9 @@ TEST_F(ArchiveTest, HostileEntriesAreRefusedByName) {
         {"symlink", {}, "zip", {opening, {"link", "", AE_IFLNK, "/etc/passwd"}}, {}, "link はリンクです"},
         {"fifo", {}, "7zip", {opening, {"pipe", "", AE_IFIFO}}, {}, "pipe は普通のファイルでもフォルダでもありません"},
         {"declared size", {}, "zip", {opening, {"big.bin", std::string(2000, 'x')}}, small, "big.bin で展開後の大きさが 1000 バイトを超えます"},
-        {"actual size", kArchives + "/understated.lzh", nullptr, {}, small, "大きい.bin で展開後の大きさが 1000 バイトを超えます"},
+        // Writing stops at the first byte beyond the entry's declared size.
+        {"actual size", kArchives + "/understated.lzh", nullptr, {}, {}, "大きい.bin は書かれた大きさ（"},
+        {"deep", {}, "zip", {opening, {deep, "x"}}, {}, "は名前が長すぎるか、フォルダが深すぎます"},
         {"entries", {}, "zip", {opening, {"1", "1"}, {"2", "2"}, {"3", "3"}}, few, "項目が多すぎます（3 で 3 個を超えます）"},
     };
     for (const Case& c : cases) {
@@ -204,12 +210,24 @@ TEST_F(ArchiveTest, HostileEntriesAreRefusedByName) {
             path = file(QString("hostile-%1.%2").arg(QString(c.label).replace(' ', '-'), c.format[0] == 'z' ? "zip" : "7z"));
             writeArchive(path, c.format, c.entries);
         }
+        QElapsedTimer timer;
+        timer.start();
         const std::string message = refusal(path, cacheDir.path(), c.limits);
+        EXPECT_LT(timer.elapsed(), 5000) << "refusing takes a moment, never seconds";  // generous under load
+        EXPECT_LT(QString::fromStdString(message).size(), 400) << "the entry's name is cut short";
         EXPECT_NE(message.find(QDir::toNativeSeparators(path).toStdString()), std::string::npos) << message;
         EXPECT_NE(message.find(c.expected), std::string::npos) << message;
         EXPECT_EQ(tree(cacheDir.path()).filter(QRegularExpression("^[^/]+/$")), QStringList({"index/"}));
         EXPECT_TRUE(QDir("/tmp").entryList({"evil.txt"}).isEmpty());
     }
+}
+
+TEST_F(ArchiveTest, NamesThatAreNoCp932StayApart) {
+    // Both would decode to the same replacement characters.
+    writeArchive(file("odd.zip"), "zip", {{"Opning.dat", kOpening}, {"\xff\xfe.txt", "one"}, {"\xfd\xfc.txt", "two"}});
+    const UnpackedArchive u = UnpackArchive(file("odd.zip"), cache());
+    EXPECT_EQ(readFile(u.folder + "/%FF%FE.txt"), "one");
+    EXPECT_EQ(readFile(u.folder + "/%FD%FC.txt"), "two");
 }
 
 TEST_F(ArchiveTest, DamagedOrMissingArchiveIsRefused) {

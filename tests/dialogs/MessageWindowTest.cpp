@@ -1,4 +1,5 @@
 #include "PageWait.h"
+#include "app/ReplayVocabulary.h"
 #include "TestFiles.h"
 #include "dialogs/MessageWindow.h"
 #include "platform/Cp932.h"
@@ -241,7 +242,7 @@ TEST(MessageWindow, ArrangeStylesChangeTheFrame) {
 TEST(MessageWindow, AKeyOnTheMemoIsOneActionOfThePlayer) {
     struct Actions : qel::PlayerEvents {
         std::vector<std::string> seen;
-        void action(const std::string& a) override { seen.push_back(a); }
+        void action(qel::ReplayWord w, const std::string& a) override { seen.push_back(qel::replayLine(w, a)); }
     } actions;
     qel::setPlayerEvents(&actions);
     qel::TFormMsgText w;

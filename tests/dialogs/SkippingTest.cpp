@@ -1,6 +1,7 @@
 // Skipping: the page wait that turns by itself, what starts and stops it,
 // and what the recording sees.
 #include "PageWait.h"
+#include "app/ReplayVocabulary.h"
 #include "dialogs/MessageWindow.h"
 #include "platform/Waits.h"
 #include "platform/Skipping.h"
@@ -22,7 +23,7 @@ namespace {
 
 struct Recorder : PlayerEvents {
     std::vector<std::string> actions;
-    void action(const std::string& line) override { actions.push_back(line); }
+    void action(ReplayWord w, const std::string& a) override { actions.push_back(replayLine(w, a)); }
 };
 
 struct SkipFixture : ::testing::Test {

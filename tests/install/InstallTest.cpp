@@ -98,7 +98,7 @@ TEST_F(Installed, EveryFileInItsPlace) {
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     const QString entry = QString::fromUtf8(desktop.readAll());
     for (const char* line : {"Exec=qelplayer %f", "Icon=io.github.qelplayer.Player", "Categories=Game;AdventureGame;",
-                             "MimeType=inode/directory;application/x-lha;application/x-lzh-compressed;"
+                             "MimeType=application/x-lha;application/x-lzh-compressed;"
                              "application/zip;application/x-7z-compressed;"})
         EXPECT_TRUE(entry.contains(QString("\n") + line + "\n")) << line;
 }

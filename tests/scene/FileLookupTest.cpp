@@ -148,3 +148,25 @@ TEST(FileLookup, ManySpellingsOfOneFolderKeepTheWalkLinearInTheParts) {
     EXPECT_EQ(found(deep + "END.TXT"), "end");
     EXPECT_EQ(found(deep + "a\\missing\\end.txt"), "(none)");
 }
+
+TEST(FileLookup, FolderIndexIsRenewedWhenTheFolderChanges) {
+    ScratchFolder dir;
+    // The folder as if last changed a minute ago, so that its index is kept.
+    const auto settle = [] {
+        timespec t[2];
+        ::clock_gettime(CLOCK_REALTIME, &t[0]);
+        t[0].tv_sec -= 60;
+        t[1] = t[0];
+        ASSERT_EQ(::utimensat(AT_FDCWD, ".", t, 0), 0);
+    };
+    dir.write("Room.bmp", "first");
+    settle();
+    EXPECT_EQ(found("ROOM.BMP"), "first");
+    EXPECT_EQ(found("OTHER.BMP"), "(none)");
+    dir.write("other.bmp", "added");
+    EXPECT_EQ(found("OTHER.BMP"), "added");
+    settle();
+    EXPECT_EQ(found("ROOM.BMP"), "first");
+    ASSERT_TRUE(QFile::remove(dir.path() + "/Room.bmp"));
+    EXPECT_EQ(found("ROOM.BMP"), "(none)");
+}

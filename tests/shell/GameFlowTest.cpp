@@ -4,6 +4,7 @@
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "shell/GameFlow.h"
+#include "engine/ObjectLogic.h"
 #include "shell/SaveFile.h"
 
 #include "FakeHost.h"
@@ -369,4 +370,24 @@ TEST(KeyboardChoice, HighlightStepsInTheHitTestsOrderAndGoesRound) {
     st.ObjectRects[3] = {110, 137, 245, 262};
     st.ObjectRects[4] = {0, 240, 172, 222};
     EXPECT_EQ(ReachableObjects(st, QSize(486, 295)), (std::vector<int>{2, 3, 4}));
+}
+
+TEST(KeyboardChoice, APadDirectionHighlightsTheNearestObjectThatWay) {
+    // The tower of the demo: ランプ, 窓, 箱, 油さし, はしご.
+    GameState st;
+    st.resetObjects();
+    st.ObjectRects[1] = {198, 288, 76, 266};
+    st.ObjectRects[2] = {34, 156, 34, 180};
+    st.ObjectRects[3] = {374, 444, 138, 184};
+    st.ObjectRects[4] = {304, 362, 234, 278};
+    st.ObjectRects[5] = {456, 485, 58, 294};
+    struct Case {
+        int current, dx, dy, next;
+    };
+    for (const Case& c : std::vector<Case>{{0, 1, 0, 1},  {1, 1, 0, 3},  {1, -1, 0, 2}, {3, 0, 1, 5}, {5, 0, 1, 4},
+                                           {3, -1, 0, 1}, {2, -1, 0, 2}, {4, 0, 1, 4},  {50, 0, -1, 1}})
+        EXPECT_EQ(StepHighlightToward(st, QSize(486, 295), c.current, c.dx, c.dy), c.next)
+            << c.current << " " << c.dx << "," << c.dy;
+    st.resetObjects();
+    EXPECT_EQ(StepHighlightToward(st, QSize(486, 295), 0, 1, 0), 0);
 }

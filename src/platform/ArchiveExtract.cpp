@@ -1,44 +1,58 @@
-#include "platform/ArchiveUnpack.h"
+#include "platform/ArchiveExtract.h"
 
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QStringDecoder>
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <openssl/evp.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstring>
 #include <fcntl.h>
 #include <locale.h>
 #include <memory>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace qel {
 
+void refuseArchive(const QString& text) { throw GameError(encode(text)); }
+
+QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); }
+
 namespace {
 
 // --- messages ---
 
-[[noreturn]] void refuse(const QString& text) { throw GameError(encode(text)); }
+[[noreturn]] void refuse(const QString& text) { refuseArchive(text); }
 
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString& path) { return shownPath(path); }
+
+// An entry's name as a refusal shows it: a name of thousands of characters
+// (a hostile archive's deep nesting) is cut to its first ones.
+constexpr qsizetype kShownNameCharacters = 120;
+
+QString shownEntry(const QString& name) {
+    if (name.size() <= kShownNameCharacters) return name;
+    return name.left(kShownNameCharacters) + QString::fromUtf8("…");
+}
+
+// Deeper or longer names than any scenario has are refused before anything
+// is written: file systems refuse paths of more than 4096 bytes anyway, after
+// many folders have been made on the way.
+constexpr std::size_t kMaxDepth = 64;
+constexpr qsizetype kMaxNameBytes = 1024;
 
 [[noreturn]] void refuseEntry(const QString& archivePath, const QString& entry, const char* what) {
-    refuse(QString::fromUtf8("アーカイブ %1 の %2 %3").arg(shown(archivePath), entry, QString::fromUtf8(what)));
+    refuse(QString::fromUtf8("アーカイブ %1 の %2 %3").arg(shown(archivePath), shownEntry(entry), QString::fromUtf8(what)));
 }
 
 [[noreturn]] void refuseUnreadable(const QString& archivePath, struct archive* a) {
@@ -95,6 +109,30 @@ ArchivePtr openArchive(const QString& path) {
 
 bool isLha(archive* a) { return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA; }
 
+// CP932 name bytes as text. A byte (or byte pair) that is no CP932 character
+// is written as %XX for each byte, so that two names differing only there stay
+// two names (decoding would turn both into the same replacement character).
+QString decodeEscaped(const QByteArray& bytes) {
+    const std::string_view all(bytes.constData(), std::size_t(bytes.size()));
+    QString text = decode(all);
+    if (encode(text) == all) return text;
+    text.clear();
+    for (std::size_t i = 0; i < all.size();) {
+        const std::size_t n = isLeadByte(static_cast<unsigned char>(all[i])) && i + 1 < all.size() ? 2 : 1;
+        const std::string_view unit = all.substr(i, n);
+        const QString ch = decode(unit);
+        if (encode(ch) == unit) {
+            text += ch;
+            i += n;
+        } else {  // the byte alone is escaped; its neighbour may still be a character
+            const unsigned byte = static_cast<unsigned char>(all[i]);
+            text += QLatin1Char('%') + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return text;
+}
+
 // The entry's name as text: UTF-8 when its bytes are valid UTF-8, else CP932.
 QString entryName(archive* a, archive_entry* e) {
     const char* p = archive_entry_pathname(e);
@@ -119,7 +157,7 @@ QString entryName(archive* a, archive_entry* e) {
         if (bytes[i + 1] == '/') bytes[i + 1] = '\\';
         ++i;
     }
-    return decode(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    return decodeEscaped(bytes);
 }
 
 // The entry's place under the unpack folder as its folder parts, or a refusal.
@@ -129,6 +167,9 @@ std::vector<QString> safeParts(const QString& archivePath, const QString& name) 
     const bool drive = path.size() >= 2 && path[1] == QLatin1Char(':') && path[0].unicode() < 0x80 &&
                        path[0].isLetter();
     if (path.startsWith(QLatin1Char('/')) || drive) refuseEntry(archivePath, name, "は絶対パスです");
+    if (path.size() > kMaxNameBytes || path.count(QLatin1Char('/')) >= qsizetype(kMaxDepth) ||
+        path.toUtf8().size() > kMaxNameBytes)
+        refuseEntry(archivePath, name, "は名前が長すぎるか、フォルダが深すぎます");
     std::vector<QString> parts;
     for (const QString& part : path.split(QLatin1Char('/'))) {
         if (part.isEmpty() || part == QLatin1String(".")) continue;
@@ -169,7 +210,7 @@ void forEachEntry(archive* a, const QString& archivePath, const ArchiveLimits& l
         if (name.isEmpty()) refuseUnreadable(archivePath, a);
         if (++count > limits.maxEntries)
             refuse(QString::fromUtf8("アーカイブ %1 は項目が多すぎます（%2 で %3 個を超えます）")
-                       .arg(shown(archivePath), name)
+                       .arg(shown(archivePath), shownEntry(name))
                        .arg(limits.maxEntries));
         const EntryKind kind = kindOf(archivePath, name, e);
         std::vector<QString> parts = safeParts(archivePath, name);
@@ -179,7 +220,7 @@ void forEachEntry(archive* a, const QString& archivePath, const ArchiveLimits& l
 
 [[noreturn]] void refuseTooBig(const QString& archivePath, const QString& name, const ArchiveLimits& limits) {
     refuse(QString::fromUtf8("アーカイブ %1 は大きすぎます（%2 で展開後の大きさが %3 バイトを超えます）")
-               .arg(shown(archivePath), name)
+               .arg(shown(archivePath), shownEntry(name))
                .arg(limits.maxBytes));
 }
 
@@ -200,7 +241,7 @@ QByteArray joinParts(const QByteArray& root, const std::vector<QString>& parts, 
 
 [[noreturn]] void refuseWrite(const QString& archivePath, const QString& name, int err) {
     refuse(QString::fromUtf8("アーカイブ %1 の %2 を書き出せません: %3")
-               .arg(shown(archivePath), name, QString::fromLocal8Bit(std::strerror(err))));
+               .arg(shown(archivePath), shownEntry(name), QString::fromLocal8Bit(std::strerror(err))));
 }
 
 // Makes the folders of the first count parts under root (none of them is a link:
@@ -228,7 +269,9 @@ void writeAll(int fd, const char* p, std::size_t n, const QString& archivePath, 
     }
 }
 
-void unpackInto(const QString& archivePath, const QByteArray& root, const ArchiveLimits& limits) {
+} // namespace
+
+void extractArchive(const QString& archivePath, const QByteArray& root, const ArchiveLimits& limits) {
     Utf8Locale utf8;
     // First pass: names, kinds, the number of entries and the declared sizes,
     // before anything is written.
@@ -251,7 +294,7 @@ void unpackInto(const QString& archivePath, const QByteArray& root, const Archiv
     std::uint64_t written = 0;
     std::vector<char> buffer(std::size_t(1) << 20);
     forEachEntry(a.get(), archivePath, limits,
-                 [&](archive_entry*, const QString& name, const std::vector<QString>& parts, EntryKind kind) {
+                 [&](archive_entry* e, const QString& name, const std::vector<QString>& parts, EntryKind kind) {
                      if (parts.empty()) return;  // the archive's own folder
                      if (kind == EntryKind::Folder) {
                          makeFolders(root, parts, parts.size(), archivePath, name);
@@ -260,13 +303,25 @@ void unpackInto(const QString& archivePath, const QByteArray& root, const Archiv
                      makeFolders(root, parts, parts.size() - 1, archivePath, name);
                      const QByteArray path = joinParts(root, parts, parts.size());
                      FdGuard out;
-                     out.fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+                     // Never over another entry's file: two names that came out
+                     // the same are refused rather than merged.
+                     out.fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+                     if (out.fd < 0 && errno == EEXIST)
+                         refuseEntry(archivePath, name, "と同じ名前の項目がほかにもあります");
                      if (out.fd < 0) refuseWrite(archivePath, name, errno);
+                     const bool sized = archive_entry_size_is_set(e);
+                     const std::uint64_t declared = sized ? std::uint64_t(std::max<la_int64_t>(archive_entry_size(e), 0)) : 0;
+                     std::uint64_t entryBytes = 0;
                      for (;;) {
                          la_ssize_t n = archive_read_data(a.get(), buffer.data(), buffer.size());
                          if (n == 0) break;
                          if (n < 0) refuseUnreadable(archivePath, a.get());
                          written += std::uint64_t(n);
+                         entryBytes += std::uint64_t(n);
+                         if (sized && entryBytes > declared)
+                             refuse(QString::fromUtf8("アーカイブ %1 の %2 は書かれた大きさ（%3 バイト）より大きくなっています")
+                                        .arg(shown(archivePath), shownEntry(name))
+                                        .arg(declared));
                          if (written > limits.maxBytes) refuseTooBig(archivePath, name, limits);
                          writeAll(out.fd, buffer.data(), std::size_t(n), archivePath, name);
                      }
@@ -274,185 +329,6 @@ void unpackInto(const QString& archivePath, const QByteArray& root, const Archiv
                      out.fd = -1;
                      if (::close(fd) != 0) refuseWrite(archivePath, name, errno);
                  });
-}
-
-// --- the cache ---
-
-// SHA-256 of the file's bytes, as hex. OpenSSL's is several times faster than
-// Qt's, which would otherwise take longer than the unpack itself.
-QString hashFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        refuse(QString::fromUtf8("アーカイブ %1 を読めません: %2").arg(shown(path), f.errorString()));
-    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
-        refuse(QString::fromUtf8("アーカイブ %1 を読めません").arg(shown(path)));
-    std::vector<char> buffer(std::size_t(1) << 20);
-    for (;;) {
-        const qint64 n = f.read(buffer.data(), qint64(buffer.size()));
-        if (n < 0) refuse(QString::fromUtf8("アーカイブ %1 を読めません: %2").arg(shown(path), f.errorString()));
-        if (n == 0) break;
-        EVP_DigestUpdate(ctx.get(), buffer.data(), std::size_t(n));
-    }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(ctx.get(), digest, &length);
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex());
-}
-
-// The key under which the content hash of this very file is remembered: it
-// changes whenever the file is replaced or written to.
-QString statKey(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
-    const QByteArray key = QFile::encodeName(QFileInfo(path).absoluteFilePath()) + '\n' +
-                           QByteArray::number(qulonglong(st.st_dev)) + ' ' + QByteArray::number(qulonglong(st.st_ino)) +
-                           ' ' + QByteArray::number(qlonglong(st.st_size)) + ' ' +
-                           QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' +
-                           QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + ' ' +
-                           QByteArray::number(qlonglong(st.st_ctim.tv_sec)) + '.' +
-                           QByteArray::number(qlonglong(st.st_ctim.tv_nsec));
-    return QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(40));
-}
-
-bool isHash(const QByteArray& text) {
-    if (text.size() != 64) return false;
-    for (char c : text)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-    return true;
-}
-
-QString rememberedHash(const QString& indexFile) {
-    QFile f(indexFile);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QByteArray text = f.read(80).trimmed();
-    return isHash(text) ? QString::fromLatin1(text) : QString();
-}
-
-void rememberHash(const QString& indexFile, const QString& hash) {
-    QDir().mkpath(QFileInfo(indexFile).absolutePath());
-    const QString temp = indexFile + QStringLiteral(".%1.tmp").arg(qint64(::getpid()));
-    QFile f(temp);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;  // only a shortcut is lost
-    f.write(hash.toLatin1() + '\n');
-    f.close();
-    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(indexFile).constData()) != 0)
-        QFile::remove(temp);
-}
-
-bool isFolder(const QString& path) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Removes what unpacks killed halfway left behind: temporary folders whose
-// program is no longer running.
-void removeAbandoned(const QString& cacheRoot) {
-    const QStringList temps = QDir(cacheRoot).entryList({QStringLiteral(".unpack-*")},
-                                                       QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString& t : temps) {
-        const QStringList fields = t.split(QLatin1Char('-'));
-        if (fields.size() < 4) continue;
-        bool ok = false;
-        const qint64 pid = fields[2].toLongLong(&ok);
-        if (!ok || pid <= 0) continue;
-        if (pid == ::getpid() || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
-        QDir(QDir(cacheRoot).filePath(t)).removeRecursively();
-    }
-}
-
-bool isOpeningScene(const QString& name) {
-    static const char kName[] = "opning.dat";
-    if (name.size() != qsizetype(sizeof kName - 1)) return false;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        char16_t c = name[i].unicode();
-        if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
-        if (c != char16_t(kName[i])) return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool IsArchiveName(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("lzh") || suffix == QLatin1String("lha") || suffix == QLatin1String("zip") ||
-           suffix == QLatin1String("7z");
-}
-
-QString ArchiveCacheRoot() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-           QStringLiteral("/qelplayer/archives");
-}
-
-bool HasOpeningScene(const QString& folder) {
-    for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        if (isOpeningScene(f)) return true;
-    return false;
-}
-
-QString FindScenarioFolder(const QString& root) {
-    QStringList level{root};
-    while (!level.isEmpty()) {
-        QStringList next;
-        for (const QString& folder : level) {
-            QDir dir(folder);
-            for (const QString& f : dir.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Name))
-                if (isOpeningScene(f)) return folder;
-            for (const QString& d :
-                 dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name))
-                next << dir.filePath(d);
-        }
-        level = next;
-    }
-    return {};
-}
-
-UnpackedArchive UnpackArchive(const QString& archivePath, const QString& cacheRoot, const ArchiveLimits& limits) {
-    UnpackedArchive out;
-    if (!QDir().mkpath(cacheRoot))
-        refuse(QString::fromUtf8("キャッシュフォルダ %1 を作れません").arg(shown(cacheRoot)));
-
-    const QString key = statKey(archivePath);
-    const QString indexFile = key.isEmpty() ? QString() : cacheRoot + QStringLiteral("/index/") + key;
-    out.contentHash = indexFile.isEmpty() ? QString() : rememberedHash(indexFile);
-    if (out.contentHash.isEmpty() || !isFolder(cacheRoot + QLatin1Char('/') + out.contentHash)) {
-        out.contentHash = hashFile(archivePath);
-        if (!indexFile.isEmpty()) rememberHash(indexFile, out.contentHash);
-    }
-    out.folder = cacheRoot + QLatin1Char('/') + out.contentHash;
-
-    if (!isFolder(out.folder)) {
-        removeAbandoned(cacheRoot);
-        static std::atomic<unsigned> counter{0};
-        const QString temp = cacheRoot + QStringLiteral("/.unpack-%1-%2-%3")
-                                             .arg(out.contentHash.left(16))
-                                             .arg(qint64(::getpid()))
-                                             .arg(++counter);
-        const QByteArray tempPath = QFile::encodeName(temp);
-        if (::mkdir(tempPath.constData(), 0755) != 0)
-            refuse(QString::fromUtf8("キャッシュフォルダ %1 に書き込めません: %2")
-                       .arg(shown(cacheRoot), QString::fromLocal8Bit(std::strerror(errno))));
-        try {
-            unpackInto(archivePath, tempPath, limits);
-        } catch (...) {
-            QDir(temp).removeRecursively();
-            throw;
-        }
-        // Complete: only now does the folder appear under its hash. Another
-        // player that got there first has put the same bytes in place.
-        if (::rename(tempPath.constData(), QFile::encodeName(out.folder).constData()) != 0) {
-            const int err = errno;
-            QDir(temp).removeRecursively();
-            if (!isFolder(out.folder))
-                refuse(QString::fromUtf8("キャッシュフォルダ %1 に書き込めません: %2")
-                           .arg(shown(cacheRoot), QString::fromLocal8Bit(std::strerror(err))));
-        } else {
-            out.unpackedNow = true;
-        }
-    }
-    out.scenarioFolder = FindScenarioFolder(out.folder);
-    return out;
 }
 
 } // namespace qel

@@ -1,0 +1,58 @@
+// A scenario's control bytes never reach the terminal as they are: --check,
+// --trace and the error lines write them as \xHH.
+#include "TestFiles.h"
+#include "platform/Cp932.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using qel::sj;
+using qel::test::ScratchFolder;
+using qel::test::solidImage;
+
+namespace {
+
+// The first control byte of the output other than tab and newline, or -1.
+int firstControlByte(const QByteArray& bytes) {
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) return c;
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST(TerminalText, ControlBytesOfAScenarioAreEscapedInEveryOutput) {
+    ScratchFolder f;
+    f.writeBmp("bg.BMP", solidImage(40, 30, 0x336699));
+    // A title change, a bell and a screen clear, in a text line and in a file name.
+    f.write("Opning.dat", "bg\r\n;\r\n.Start\r\nhello \x1b]0;pwned\x07 world\r\n.GP,0,0,2,evil\x1b[2J\x7f\r\n;\r\n;\r\n");
+    f.write("replay.txt", "ok\nnew\nok\n");
+    struct Case {
+        const char* what;
+        QStringList args;
+    };
+    const Case cases[] = {
+        {"--check", {"--check"}},
+        {"--trace and the error line", {"--trace", "--replay", "replay.txt", "Opning.dat"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QProcess p;
+        p.setWorkingDirectory(f.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert("XDG_CONFIG_HOME", f.path() + "/config");
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QEL_PLAYER_BIN), c.args);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
+        EXPECT_EQ(firstControlByte(out), -1) << out.toStdString();
+        EXPECT_TRUE(out.contains("evil\\x1b[2J")) << out.toStdString();
+        if (c.args.contains("--trace")) {
+            EXPECT_TRUE(out.contains("hello \\x1b]0;pwned\\x07 world")) << out.toStdString();
+        }
+    }
+}
