@@ -1,32 +1,23 @@
 #include "app/DisplaySettings.h"
 
+#include "platform/Settings.h"
 #include "platform/ViewScale.h"
 
 namespace qel {
 
-namespace {
-const QString kScaleKey = QStringLiteral("display/scale");
-const QString kFullScreenKey = QStringLiteral("display/fullscreen");
-const QString kWindowsKey = QStringLiteral("display/windows");
-} // namespace
-
-DisplayChoice loadDisplayChoice(QSettings& settings) {
+DisplayChoice loadDisplayChoice() {
+    const Settings& s = Settings::instance();
     DisplayChoice c;
-    if (auto n = parseScaleOption(settings.value(kScaleKey, QStringLiteral("auto")).toString())) c.scale = *n;
-    c.fullScreen = settings.value(kFullScreenKey, false).toBool();
-    c.windows = settings.value(kWindowsKey, c.windows).toString();
+    if (auto n = parseScaleOption(s.text("scale"))) c.scale = *n;
+    c.fullScreen = s.flag("fullscreen");
+    c.windows = s.text("windows");
     return c;
 }
 
-void saveDisplayChoice(QSettings& settings, const DisplayChoice& choice) {
-    settings.setValue(kScaleKey, choice.scale == 0 ? QStringLiteral("auto") : QString::number(choice.scale));
-    settings.setValue(kFullScreenKey, choice.fullScreen);
-    settings.sync();
-}
-
-std::unique_ptr<QSettings> userSettings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("qelplayer"),
-                                       QStringLiteral("qelplayer"));
+void saveDisplayChoice(const DisplayChoice& choice) {
+    Settings& s = Settings::instance();
+    s.set("scale", choice.scale == 0 ? QStringLiteral("auto") : QString::number(choice.scale));
+    s.setFlag("fullscreen", choice.fullScreen);
 }
 
 DisplayChoice chooseDisplay(const DisplayChoice& stored, std::optional<int> scaleOption,

@@ -1,9 +1,8 @@
 #pragma once
-// The player's remembered display: scale and full screen, kept in the user's
-// settings (the XDG config folder: qelplayer/qelplayer.conf) from one start to
-// the next. Command-line options win over them.
-#include <QSettings>
-#include <memory>
+// The player's remembered display: scale, full screen and the window mode, kept in the user's
+// settings (platform/Settings) from one start to the next. Command-line
+// options win over them.
+#include <QString>
 #include <optional>
 
 namespace qel {
@@ -15,10 +14,8 @@ struct DisplayChoice {
 };
 
 // The stored choice; missing or unreadable values give the defaults.
-DisplayChoice loadDisplayChoice(QSettings& settings);
-void saveDisplayChoice(QSettings& settings, const DisplayChoice& choice);
-// The user's own settings file.
-std::unique_ptr<QSettings> userSettings();
+DisplayChoice loadDisplayChoice();
+void saveDisplayChoice(const DisplayChoice& choice);
 
 // What this start uses: each option given on the command line, else the stored value.
 DisplayChoice chooseDisplay(const DisplayChoice& stored, std::optional<int> scaleOption,

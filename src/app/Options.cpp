@@ -2,6 +2,7 @@
 
 #include "app/AuthorGuide.h"
 #include "app/ReplayVocabulary.h"
+#include "platform/Settings.h"
 #include "platform/ShownText.h"
 #include "platform/ViewScale.h"
 #include "shell/MessageBoxes.h"
@@ -112,6 +113,17 @@ const std::vector<OptionRow>& optionTable() {
          "play under a debugger that speaks the Debug Adapter Protocol\n"
          "on standard input and output; its launch names the scenario",
          setFlag(&Options::dap)},
+        {"--set", nullptr, Value::Required, "NAME=VALUE",
+         "use a setting for this run only, without storing it\n"
+         "(the settings are listed below)",
+         [](Options& o, const QString& v) {
+             const qsizetype eq = v.indexOf(QLatin1Char('='));
+             const SettingRow* row = eq > 0 ? findSetting(v.left(eq)) : nullptr;
+             if (!row || row->kind == SettingKind::Text || !normalSetting(*row, v.mid(eq + 1), true)) return false;
+             o.settingsForRun << v;
+             return true;
+         },
+         "--set takes NAME=VALUE, with a setting and a value listed below"},
         {"--replay-help", nullptr, Value::None, nullptr, "list the actions a replay file is written in, and exit", {},
          nullptr, Exit::ReplayHelp},
         {"--commands-markdown", nullptr, Value::None, nullptr, "print the reference of the script commands (Markdown)",
@@ -155,6 +167,7 @@ const char* kKeys =
     "                      down at its end close it)\n"
     "  Ctrl (held)         skip: pages turn by themselves, transitions and timed\n"
     "                      waits end at once; stops wherever the game asks you\n"
+    "                      and at the page shown when Ctrl is let go\n"
     "  F8                  start or stop skipping without holding a key\n"
     "  Shift+R             reload the current scene from its file, keeping the\n"
     "                      variables (for authors: the game waits at the scene)\n"
@@ -163,8 +176,8 @@ const char* kKeys =
     "full screen, RB held skips; gamepad=off in the settings file switches it off.\n"
     "On a touch screen a tap clicks, a long press opens the menu, two fingers\n"
     "swiped up show the history.\n"
-    "The scale and full screen are remembered for the next start\n"
-    "($XDG_CONFIG_HOME/qelplayer/qelplayer.conf); options given here win.\n"
+    "The scale, full screen and the settings below are remembered for the next\n"
+    "start ($XDG_CONFIG_HOME/qelplayer/settings.ini); options given here win.\n"
     "\n"
     "Exit status: 0 when the program or a replay ends normally (or the file dialog\n"
     "is cancelled), 2 for bad options or a scenario that cannot be opened,\n"
@@ -189,6 +202,21 @@ ParsedOptions refused(const QString& why) {
     return {{}, 2};
 }
 
+// The settings --set takes, one line each.
+QString settingsUsage() {
+    QString out = QStringLiteral("\nSettings (--set NAME=VALUE; on|off for the switches):\n");
+    for (const SettingRow& row : settingRows()) {
+        if (!row.help) continue;
+        const QString values = row.kind == SettingKind::Boolean ? QStringLiteral("on|off")
+                               : row.kind == SettingKind::Number
+                                   ? QStringLiteral("%1..%2").arg(row.low).arg(row.high)
+                                   : QString::fromLatin1(row.words);
+        out += QStringLiteral("  %1=%2").arg(QString::fromLatin1(row.name), values).leftJustified(33);
+        out += QStringLiteral(" %1 (default %2)\n").arg(QString::fromLatin1(row.help), QString::fromLatin1(row.fallback));
+    }
+    return out;
+}
+
 } // namespace
 
 QString usageText() {
@@ -207,7 +235,7 @@ QString usageText() {
             text += line.leftJustified(22, QLatin1Char(' ')) + lines[i] + QLatin1Char('\n');
         }
     }
-    return text + QString::fromUtf8(kKeys);
+    return text + QString::fromUtf8(kKeys) + settingsUsage();
 }
 
 ParsedOptions parseOptions(const QStringList& arguments) {

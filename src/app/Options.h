@@ -21,6 +21,7 @@ struct Options {
     bool lsp = false;    // serve an editor as a language server instead of playing
     bool dap = false;    // play under a debugger (Debug Adapter Protocol on stdin/stdout)
     bool watch = false;  // reload the current scene when its file changes
+    QStringList settingsForRun;  // --set NAME=VALUE, each checked against the settings' table
 };
 
 // The outcome of reading the command line: the options, or the status to end

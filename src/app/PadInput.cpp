@@ -3,6 +3,7 @@
 #include "app/SyntheticInput.h"
 #include "dialogs/HistoryWindow.h"
 #include "dialogs/MessageWindow.h"
+#include "platform/Settings.h"
 #include "shell/FormMein.h"
 #include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
@@ -11,7 +12,6 @@
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QSettings>
 #include <QTouchEvent>
 
 namespace qel {
@@ -176,8 +176,6 @@ bool TouchGestures::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-bool gamepadWanted(QSettings& settings) {
-    return settings.value(QStringLiteral("gamepad"), QStringLiteral("on")).toString() != QLatin1String("off");
-}
+bool gamepadWanted() { return Settings::instance().text("gamepad") != QLatin1String("off"); }
 
 } // namespace qel

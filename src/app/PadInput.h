@@ -27,7 +27,6 @@
 #include <QPointF>
 #include <QTimer>
 
-class QSettings;
 class QWidget;
 
 namespace qel {
@@ -89,8 +88,8 @@ private:
     bool spent_ = false;    // moved, or already a long press
 };
 
-// The user's choice of game controllers: the key "gamepad" (on or off) of
-// the settings file; on unless it says off.
-bool gamepadWanted(QSettings& settings);
+// The user's choice of game controllers: the setting "gamepad" (on or off);
+// on unless it says off.
+bool gamepadWanted();
 
 } // namespace qel

@@ -25,12 +25,14 @@
 #include "platform/Fonts.h"
 #include "platform/MusicPlayback.h"
 #include "platform/SdlAudioBackend.h"
+#include "platform/Settings.h"
 #include "platform/SdlGamepad.h"
 #include "platform/ShownText.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
 #include "shell/MessageBoxes.h"
+#include "shell/ReadMemory.h"
 #include "shell/ReadingControls.h"
 #include "shell/SaveFile.h"
 #include "shell/StartMenu.h"
@@ -67,6 +69,17 @@ int RunPlayer(const Options& options) {
         return RunScenarioCheck(target, stdout, stderr);
     }
 
+    // The settings, then the ones set for this run.
+    Settings& settings = Settings::instance();
+    settings.load();
+    for (const QString& assignment : options.settingsForRun) {
+        QString why;
+        if (!settings.setForRun(assignment, &why)) {
+            writeTerminal(stderr, QStringLiteral("qelplayer: --set: %1\n").arg(why) + usageText());
+            return 2;
+        }
+    }
+
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
     // Message boxes and dialogs use the Japanese user-interface face of Windows.
@@ -91,6 +104,8 @@ int RunPlayer(const Options& options) {
         firstArg = launch->program;
         if (!launch->replay.isEmpty()) session.replayFile = launch->replay;
     }
+    // A replay's changes of the settings are not the user's: never stored.
+    settings.setStoring(session.replayFile.isEmpty());
 
     // The session listens from the start: the start menu's creation may
     // already show a box.
@@ -158,6 +173,8 @@ int RunPlayer(const Options& options) {
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
     SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
+    ReadMemory::instance().open(ScenarioDataFolder(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr) +
+                                QStringLiteral("/read-text.bin"));
 
     // The start menu's creation may show a box, and the program may have been
     // told to end while it was open (a signal, a replay that ended there): the
@@ -170,23 +187,20 @@ int RunPlayer(const Options& options) {
 
     // The display as last chosen, unless the command line says otherwise.
     // Changes made while playing are remembered; a replay's are not the user's.
-    std::unique_ptr<QSettings> settings = userSettings();
-    const DisplayChoice display = chooseDisplay(loadDisplayChoice(*settings), options.scale, options.fullScreen);
+    const DisplayChoice display = chooseDisplay(loadDisplayChoice(), options.scale, options.fullScreen);
     player->main->display().setPanels({player->messages.get(), player->verbs.get(), player->textInput.get(),
                                        &player->reading->historyWindow()});
     player->main->display().setWindowMode(
         options.windows.value_or(parseWindowMode(display.windows).value_or(WindowMode::Auto)));
     player->main->setDisplay(display.scale, display.fullScreen);
-    if (session.replayFile.isEmpty()) {
-        QObject::connect(player->main.get(), &TFormMein::displayChosen, [&settings](int scale, bool fullScreen) {
-            saveDisplayChoice(*settings, DisplayChoice{scale, fullScreen});
-        });
-    }
+    QObject::connect(player->main.get(), &TFormMein::displayChosen, [](int scale, bool fullScreen) {
+        saveDisplayChoice(DisplayChoice{scale, fullScreen});
+    });
 
     // Game controllers, unless switched off; a replay takes none, its
     // actions are the player's.
     std::unique_ptr<SdlGamepad> gamepad;
-    if (session.replayFile.isEmpty() && gamepadWanted(*settings)) {
+    if (session.replayFile.isEmpty() && gamepadWanted()) {
         gamepad = std::make_unique<SdlGamepad>();
         QObject::connect(gamepad.get(), &SdlGamepad::button, &input, [&input](PadButton b, bool down) {
             // Outside the device's reading: the button may open a wait.

@@ -17,6 +17,22 @@ ReplayDriver::ReplayDriver(std::vector<ReplayAction> actions, Transcript& transc
                            Session session)
     : actions_(std::move(actions)), transcript_(transcript), clock_(clock), session_(std::move(session)) {
     clock_.onStuck([this] { stuck(); });
+    clock_.onWaited([this] { releaseCtrlWhenDue(); });
+}
+
+void ReplayDriver::holdCtrl(QWidget* target, std::int64_t ms) {
+    ctrlTarget_ = target;
+    ctrlUpAt_ = clock_.nowMs() + ms;
+    sendKeyPress(target, Qt::Key_Control, Qt::ControlModifier);
+    if (!clock_.isVirtual()) QTimer::singleShot(int(ms), this, [this] { releaseCtrlWhenDue(true); });
+}
+
+void ReplayDriver::releaseCtrlWhenDue(bool now) {
+    if (!ctrlUpAt_ || (!now && clock_.isVirtual() && clock_.nowMs() < *ctrlUpAt_)) return;
+    ctrlUpAt_.reset();
+    QWidget* target = ctrlTarget_ ? ctrlTarget_.data() : static_cast<QWidget*>(w_->main);
+    if (target) sendKeyRelease(target, Qt::Key_Control, Qt::NoModifier);
+    session_.acted();  // a page that stops skipping waits for the next action
 }
 
 void ReplayDriver::stuck() {
@@ -58,6 +74,7 @@ void ReplayDriver::runNext() {
         finish(0);
         return;
     }
+    releaseCtrlWhenDue(true);  // the player lets go before acting again
     const ReplayAction& a = actions_[next_++];
     transcript_.line("> " + a.text);
     QString why;
@@ -65,7 +82,8 @@ void ReplayDriver::runNext() {
         if (!a.verb) {
             why = QStringLiteral("unknown action");
         } else {
-            ReplayContext context{*w_, *turn, what, clock_, pendingRelease_};
+            ReplayContext context{*w_, *turn, what, clock_, pendingRelease_,
+                                  [this](QWidget* target, std::int64_t ms) { holdCtrl(target, ms); }};
             why = a.verb->act(context, a);
         }
     } catch (const RunAbandoned&) {

@@ -8,6 +8,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
+#include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -49,6 +52,10 @@ private:
     void finish(int status);
     // The game went on too long without a moment for the next action.
     void stuck();
+    // `hold Ctrl MS`: Ctrl goes down on target now, and up when its time has
+    // come on the game's clock (or before the next action).
+    void holdCtrl(QWidget* target, std::int64_t ms);
+    void releaseCtrlWhenDue(bool now = false);
 
     std::vector<ReplayAction> actions_;
     Transcript& transcript_;
@@ -60,6 +67,8 @@ private:
     bool finished_ = false;
     int status_ = 0;
     std::optional<QPoint> pendingRelease_;
+    std::optional<std::int64_t> ctrlUpAt_;  // a held Ctrl's release, on the game's clock
+    QPointer<QWidget> ctrlTarget_;
 };
 
 } // namespace qel

@@ -46,7 +46,15 @@ void Session::setWindows(const Windows& windows) {
     if (driver_) driver_->setWindows(windows);
 }
 
-void Session::start() { requestCheck(true); }
+void Session::start() {
+    // The player's own changes of the display; a start's options are not shown.
+    if (w_->main)
+        connect(w_->main, &TFormMein::displayChosen, this, [this](int scale, bool fullScreen) {
+            line("display " + (scale == 0 ? std::string("auto") : std::to_string(scale)) +
+                 (fullScreen ? " fullscreen" : " windowed"));
+        });
+    requestCheck(true);
+}
 
 void Session::close() {
     if (transcript_.closed()) return;
@@ -118,7 +126,7 @@ std::optional<Turn> Session::currentTurn(QObject** what) const {
     if (!frames_.empty()) {
         const Frame& top = frames_.back();
         if (top.depth != handlerDepth_) return std::nullopt;  // something runs above the wait
-        if (top.turn == Turn::Page && skipping()) return std::nullopt;  // the page turns by itself
+        if (top.turn == Turn::Page && (skipping() || autoForward())) return std::nullopt;  // the page turns by itself
         if (what) *what = top.what;
         return top.turn;
     }

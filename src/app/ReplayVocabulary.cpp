@@ -204,7 +204,7 @@ QString messageWindow(Ctx& c, ReplayWord word) {
     if (!messages->isVisible()) return QStringLiteral("the message window is not open");
     if (!c.onPicture()) return QStringLiteral("the message window is not waiting");
     if (word == ReplayWord::Page) sendMouseClick(messages->Memo1->viewport(), Qt::LeftButton);
-    else if (word == ReplayWord::Key) sendKeyClick(messages, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    else if (word == ReplayWord::Key) sendKeyClick(messages, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));  // A is auto-forward
     else messages->close();
     return {};
 }
@@ -260,6 +260,22 @@ QString actSkip(Ctx&, const Act& a) {
     return {};
 }
 
+QString actAuto(Ctx&, const Act& a) {
+    if (a.rest != "on" && a.rest != "off") return QStringLiteral("expected: auto on, or auto off");
+    setAutoForward(a.rest == "on");
+    return {};
+}
+
+QString actHold(Ctx& c, const Act& a) {
+    const std::string ctrl = "Ctrl ";
+    const auto ms = a.rest.compare(0, ctrl.size(), ctrl) == 0 ? ParseNumber(a.rest.substr(ctrl.size())) : std::nullopt;
+    if (!ms || *ms < 0) return QStringLiteral("expected: hold Ctrl MS");
+    QWidget* target = c.keyTarget();
+    if (!target) return QStringLiteral("no window takes keys now");
+    c.holdCtrl(target, *ms);
+    return {};
+}
+
 using W = ReplayWord;
 constexpr ReplayVerb kVocabulary[] = {
     {W::New, "new", "", "presses \"はじめから\" on the start menu", actNew},
@@ -298,6 +314,10 @@ constexpr ReplayVerb kVocabulary[] = {
      actHistory},
     {W::Skip, "skip", "on/off", "starts / stops skipping (as the toggle key F8 does), at any moment the replay acts",
      actSkip},
+    {W::Auto, "auto", "on/off",
+     "switches auto-forward on / off (as the key A does; a replay's change is not stored)", actAuto},
+    {W::Hold, "hold", "Ctrl MS",
+     "presses Ctrl alone and lets it go after MS milliseconds on the game's clock (a held skip; see below)", actHold},
     {W::Choose, "choose", "PATH",
      "in the chooser (no argument and no \"Opning.dat\" in the current folder): chooses the file PATH (a scenario's "
      "\"Opning.dat\" or an archive)",

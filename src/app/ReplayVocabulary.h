@@ -9,6 +9,8 @@
 
 #include <QPoint>
 #include <QString>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,6 +32,8 @@ struct ReplayContext {
     VirtualClock& clock;
     // A left press on the picture that still owes its release.
     std::optional<QPoint>& pendingRelease;
+    // Presses Ctrl alone on the widget and lets it go after ms on the clock.
+    std::function<void(QWidget*, std::int64_t)> holdCtrl;
 
     bool onPicture() const { return turn == Turn::Page || turn == Turn::Idle; }
     // The widget a key pressed now goes to: the focus of the window the player

@@ -1,5 +1,7 @@
 #include "app/ScenarioChoice.h"
 
+#include "platform/Settings.h"
+
 #include "platform/ArchiveUnpack.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
@@ -11,7 +13,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSettings>
 
 namespace qel {
 
@@ -26,11 +27,6 @@ QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
 bool isSceneFileName(const QString& path) { return path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive); }
 
-QSettings settings() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qelplayer"), QStringLiteral("qelplayer"));
-}
-
-const QString kLastFolder = QStringLiteral("chooser/lastFolder");
 
 } // namespace
 
@@ -102,7 +98,7 @@ QString InstalledDemoFolder() {
 }
 
 QString ChooserStartFolder() {
-    const QString last = settings().value(kLastFolder).toString();
+    const QString last = Settings::instance().text("last-folder");
     if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
     const QString demo = InstalledDemoFolder();
     if (!demo.isEmpty()) return demo;
@@ -132,7 +128,7 @@ std::optional<QString> ChooseScenario(const QString& startFolder) {
     }
     const QString chosen = files.front();
     playerEvents().action(ReplayWord::Choose, chosen.toStdString());
-    settings().setValue(kLastFolder, QFileInfo(chosen).absolutePath());
+    Settings::instance().set("last-folder", QFileInfo(chosen).absolutePath());
     // An "Opning.dat" stands for its folder, which then plays from the start.
     if (QFileInfo(chosen).fileName().compare(QLatin1String("Opning.dat"), Qt::CaseInsensitive) == 0)
         return QFileInfo(chosen).absolutePath();

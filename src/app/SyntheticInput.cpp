@@ -24,6 +24,8 @@ void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, std::
     QCoreApplication::sendEvent(widget, &event);
 }
 
+void sendKeyPair(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text);
+
 } // namespace
 
 void sendMousePress(QWidget* widget, Qt::MouseButton button, std::optional<QPoint> at) {
@@ -39,7 +41,29 @@ void sendMouseClick(QWidget* widget, Qt::MouseButton button, std::optional<QPoin
     sendMouseRelease(widget, button, at);
 }
 
+void sendKeyPress(QWidget* widget, int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(widget, &press);
+}
+
+void sendKeyRelease(QWidget* widget, int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers);
+    QCoreApplication::sendEvent(widget, &up);
+}
+
 void sendKeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    if (modifiers & Qt::ControlModifier && key != Qt::Key_Control) {
+        QPointer<QWidget> alive(widget);
+        sendKeyPress(widget, Qt::Key_Control, Qt::ControlModifier);
+        if (alive) sendKeyPair(widget, key, modifiers, text);
+        if (alive) sendKeyRelease(widget, Qt::Key_Control, Qt::NoModifier);
+        return;
+    }
+    sendKeyPair(widget, key, modifiers, text);
+}
+
+namespace {
+void sendKeyPair(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
     // Afterwards no modifier is held any more, as after a real key's release.
     struct ReleaseModifiers {
         QObject* target;
@@ -55,6 +79,7 @@ void sendKeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, con
     QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
     QCoreApplication::sendEvent(widget, &up);
 }
+} // namespace
 
 QString keyText(int key, Qt::KeyboardModifiers modifiers) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {};

@@ -17,10 +17,16 @@ void sendMouseRelease(QWidget* widget, Qt::MouseButton button, std::optional<QPo
 void sendMouseClick(QWidget* widget, Qt::MouseButton button, std::optional<QPoint> at = {});
 
 // A press and release of one key with its text (empty for keys without one).
+// With Ctrl, Ctrl itself goes down first and up last, as on a keyboard.
 // As with a key from the window system, the application's shortcuts are tried
 // first: a key that one of them takes reaches no widget.
 void sendKeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                   const QString& text = {});
+
+// A press, or a release, of a key alone (Ctrl held for a skip), with the
+// modifier state it leaves.
+void sendKeyPress(QWidget* widget, int key, Qt::KeyboardModifiers modifiers);
+void sendKeyRelease(QWidget* widget, int key, Qt::KeyboardModifiers modifiers);
 
 // The text a US keyboard gives for the key: letters (capital with Shift),
 // digits and signs, Space, Return, Tab, Backspace, Escape; empty for other

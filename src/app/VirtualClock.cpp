@@ -27,11 +27,20 @@ void VirtualClock::waitMs(std::int64_t ms) {
         now_ += ms;
         sinceActionMs_ += ms;
     }
+    if (waited_) {
+        waited_();
+        throwIfAbandoned(mark);
+    }
     if ((sinceActionMs_ > kStuckMs || ++waitsSinceAction_ > kStuckWaits) && stuck_) {
         acted();
         stuck_();
         throwIfAbandoned(mark);
     }
+}
+
+bool VirtualClock::pauseFor(std::int64_t ms, const std::function<bool()>& until) {
+    if (!virtual_) return real_.pauseFor(ms, until);
+    return Clock::pauseFor(ms, until);
 }
 
 } // namespace qel

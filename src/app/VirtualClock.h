@@ -19,6 +19,9 @@ public:
 
     std::int64_t nowMs() override;
     void waitMs(std::int64_t ms) override;
+    bool pauseFor(std::int64_t ms, const std::function<bool()>& until) override;
+    // Called after each timed wait on the virtual clock, once its time has passed.
+    void onWaited(std::function<void()> handler) { waited_ = std::move(handler); }
 
     // A replay that can no longer act: its next action has not become
     // possible while the game went on for kStuckMs of virtual time or
@@ -36,6 +39,7 @@ public:
 private:
     bool virtual_;
     std::function<void()> stuck_;
+    std::function<void()> waited_;
     std::int64_t sinceActionMs_ = 0;
     std::int64_t waitsSinceAction_ = 0;
     RealClock real_;

@@ -4,12 +4,14 @@
 #include "dialogs/TextInput.h"
 #include "dialogs/VerbWindow.h"
 #include "platform/Cp932.h"
+#include "platform/Settings.h"
 #include "platform/Skipping.h"
 #include "platform/Waits.h"
 #include <QLineEdit>
 #include "platform/PlayerEvents.h"
 #include "shell/FormMein.h"
 #include "shell/MessageBoxes.h"
+#include "shell/ReadMemory.h"
 #include "shell/StartMenu.h"
 
 namespace qel {
@@ -17,6 +19,7 @@ namespace qel {
 TextHistory& WindowHost::history() { return w_.main->game().history; }
 
 void WindowHost::clearMessageText() {
+    pageUnread_ = false;
     history().endPage();
     w_.messages->ClearMessageText();
     playerEvents().cleared();
@@ -24,14 +27,24 @@ void WindowHost::clearMessageText() {
 void WindowHost::addMessageLine(const std::string& line) {
     playerEvents().text(line);
     history().addLine(line);
+    const GameState& st = w_.main->game().st;
+    if (w_.main->game().textLine >= 0 &&
+        ReadMemory::instance().markShown(st.ScriptLines.source(), st.ScriptLines.fileLine(w_.main->game().textLine)))
+        pageUnread_ = true;
     w_.messages->AddMessageLine(line);
 }
 void WindowHost::waitForPage() {
     WaitReport report(Turn::Page, w_.messages, std::string());
     history().endPage();
-    w_.messages->WaitForPage([this] { clock_.waitMs(kSkipPageMs); });
+    ReadMemory::instance().save();
+    // Skipping stops at text never shown before, unless it skips all.
+    if (pageUnread_ && qel::skipping() && Settings::instance().text("skip") == QLatin1String("read"))
+        Skipping::instance().stopForPlayer();
+    w_.messages->WaitForPage(
+        [this](std::int64_t ms, const std::function<bool()>& until) { return clock_.pauseFor(ms, until); });
 }
 void WindowHost::closeMessageWindow() {
+    pageUnread_ = false;
     playerEvents().cleared();
     history().endPage();
     w_.messages->CloseMessageWindow();
@@ -39,6 +52,7 @@ void WindowHost::closeMessageWindow() {
 void WindowHost::hideMessageWindow() { w_.messages->hide(); }
 void WindowHost::showFace(const std::string& name) { w_.messages->ShowFace(name); }
 void WindowHost::resetFace() {
+    pageUnread_ = false;
     history().endPage();
     w_.messages->ResetFace();
     playerEvents().cleared();
@@ -88,5 +102,7 @@ void RealClock::waitMs(std::int64_t ms) {
     }
     waitUntil([] { return qel::skipping(); }, ms);
 }
+
+bool RealClock::pauseFor(std::int64_t ms, const std::function<bool()>& until) { return waitUntil(until, ms); }
 
 } // namespace qel

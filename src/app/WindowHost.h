@@ -31,6 +31,13 @@ public:
     virtual ~Clock() = default;
     virtual std::int64_t nowMs() = 0;
     virtual void waitMs(std::int64_t ms) = 0;  // handles events while ms pass
+    // A page's pause (skipping's look at it, auto-forward's delay): handles
+    // events until until() holds or ms have passed, skipping or not; returns
+    // until()'s last value. A virtual clock lets the time pass at once.
+    virtual bool pauseFor(std::int64_t ms, const std::function<bool()>& until) {
+        waitMs(ms);
+        return until();
+    }
 };
 
 class WindowHost : public GameHost {
@@ -69,6 +76,7 @@ public:
 private:
     TextHistory& history();
     Windows w_;
+    bool pageUnread_ = false;  // the page shows a line never shown before
     Clock& clock_;
 };
 
@@ -77,6 +85,7 @@ class RealClock : public Clock {
 public:
     std::int64_t nowMs() override;
     void waitMs(std::int64_t ms) override;
+    bool pauseFor(std::int64_t ms, const std::function<bool()>& until) override;
 };
 
 } // namespace qel

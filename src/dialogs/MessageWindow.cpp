@@ -5,6 +5,7 @@
 #include "platform/Fonts.h"
 #include "platform/PlayerEvents.h"
 #include "platform/ScreenPlace.h"
+#include "platform/Settings.h"
 #include "platform/Skipping.h"
 #include "platform/Waits.h"
 #include "platform/ViewScale.h"
@@ -177,19 +178,37 @@ void TFormMsgText::WaitForPage() {
     waitUntil([this] { return pageClick_ == 100; });
 }
 
-void TFormMsgText::WaitForPage(const std::function<void()>& skipPause) {
+void TFormMsgText::WaitForPage(const Pause& pause) {
     setPageClick(0);
+    const auto clicked = [this] { return pageClick_ == 100; };
     for (;;) {
-        waitUntil([this] { return pageClick_ == 100 || skipping(); });
-        if (pageClick_ == 100) return;
-        skipPause();
+        waitUntil([this] { return pageClick_ == 100 || skipping() || autoForward(); });
         if (pageClick_ == 100) return;
         if (skipping()) {
-            setPageClick(100);
-            return;
+            pause(Skipping::instance().lookMs(), clicked);
+            if (pageClick_ == 100) return;
+            if (Skipping::instance().confirm()) {
+                Skipping::instance().turnedPage();
+                setPageClick(100);
+                return;
+            }
+            continue;  // skipping stopped during the pause: the page waits for the player
         }
-        // Skipping stopped during the pause: the page waits for the player.
+        // Auto-forward: a click turns the page at once; skipping, or
+        // auto-forward switched off, takes over from the delay.
+        pause(autoForwardMs(), [this] { return pageClick_ == 100 || skipping() || !autoForward(); });
+        if (pageClick_ == 100) return;
+        if (skipping() || !autoForward()) continue;
+        setPageClick(100);
+        return;
     }
+}
+
+std::int64_t TFormMsgText::autoForwardMs() const {
+    std::int64_t characters = 0;
+    for (const std::string& line : messageLines()) characters += decode(line).size();
+    const Settings& s = Settings::instance();
+    return s.number("auto-base-ms") + s.number("auto-char-ms") * characters;
 }
 
 int TFormMsgText::faceWidth() const { return Image1->width() / scale_; }
@@ -316,8 +335,9 @@ bool TFormMsgText::playKey(const QKeyEvent& key) {
         playerReadsOn();
         return true;
     }
-    // Any character key turns the page.
-    if (!key.text().isEmpty()) {
+    // Any character key turns the page; with Ctrl, Alt or Meta it is a
+    // shortcut, which never does.
+    if (!key.text().isEmpty() && !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
         FormKeyPress();
         return true;
     }

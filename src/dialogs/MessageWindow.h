@@ -70,9 +70,15 @@ public:
     // RunAbandoned when the program quits meanwhile.
     void WaitForPage();
     // The script's page wait, which the player may skip: as WaitForPage, but
-    // while skipping the page turns by itself after skipPause() (a short wait
-    // on the game's clock, handling events) unless the player turned it.
-    void WaitForPage(const std::function<void()>& skipPause);
+    // while skipping the page turns by itself after a short look, and with
+    // auto-forward on after autoForwardMs(), unless the player turned it
+    // first. pause(ms, until) waits on the game's clock, handling events,
+    // until until() holds or ms have passed.
+    using Pause = std::function<bool(std::int64_t ms, const std::function<bool()>& until)>;
+    void WaitForPage(const Pause& pause);
+    // Auto-forward's delay for the page shown: a base time plus a time per
+    // character, both settings.
+    std::int64_t autoForwardMs() const;
     // CP: shows name + ".BMP" as the face when that file exists; a missing
     // file does nothing, an invalid one raises the bitmap error.
     void ShowFace(const std::string& cp932Name);

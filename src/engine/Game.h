@@ -63,6 +63,8 @@ struct Game {
     // True while a picture transition runs; the main window refuses object
     // clicks then, so no second run starts between two steps.
     bool inTransition = false;
+    // The store index of the text line being shown (for the read-text memory).
+    std::int64_t textLine = -1;
     // With --trace: where each executed line is written; null otherwise.
     ScriptTrace* trace = nullptr;
     // With the debugger attached: told of each line; null otherwise.

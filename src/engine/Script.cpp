@@ -138,6 +138,7 @@ void RunScript(Game& g, std::int32_t startLine) {
                 if (r == kEndRun) return;
                 current = r + 1;
             } else {
+                g.textLine = current;
                 g.host.addMessageLine(ExpandPlaceholders(g.st, line));
                 ++current;
             }

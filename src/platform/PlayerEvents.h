@@ -34,7 +34,7 @@ enum class ReplayWord {
     Input, Cancel,
     Page, Key, Type,
     CloseMessages, CloseMain,
-    Wait, History, Skip,
+    Wait, History, Skip, Auto, Hold,
     Choose,
     Pad, Touch,
     Reload,

@@ -61,13 +61,22 @@ bool ReadingControls::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         Skipping& skip = Skipping::instance();
         if (key->key() == Qt::Key_Control) {
-            if (!key->isAutoRepeat()) skip.setHeld(true);
+            if (!key->isAutoRepeat() && !skip.held()) skip.setHeld(true, key->spontaneous());
             break;
         }
-        // Ctrl with another key is a shortcut, not a wish to skip.
-        if (skip.held() && (key->modifiers() & Qt::ControlModifier)) skip.setHeld(false);
+        // Ctrl with another key is a shortcut, not a wish to skip; a key
+        // without Ctrl says that Ctrl is up.
+        if (skip.held()) skip.setHeld(false);
         if (key->key() == kSkipToggleKey) {  // in any window of the program
             if (!key->isAutoRepeat()) skip.toggle();
+            return true;
+        }
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (key->key() == kAutoForwardKey && plain && inGameWindow(watched)) {
+            if (!key->isAutoRepeat()) {
+                playerEvents().action(ReplayWord::Auto, autoForward() ? "off" : "on");
+                setAutoForward(!autoForward());
+            }
             return true;
         }
         if ((key->key() == Qt::Key_PageUp || key->key() == Qt::Key_Up) &&
@@ -82,6 +91,14 @@ bool ReadingControls::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Control && !key->isAutoRepeat()) Skipping::instance().setHeld(false);
         break;
     }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+        // The window system's mouse events carry the keys' state: Ctrl's
+        // release may have gone to another program's window.
+        if (event->spontaneous() && Skipping::instance().held() &&
+            !(static_cast<QInputEvent*>(event)->modifiers() & Qt::ControlModifier))
+            Skipping::instance().setHeld(false);
+        break;
     case QEvent::Wheel: {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->angleDelta().y() > 0 && inGameWindow(watched)) {

@@ -18,6 +18,8 @@ public:
     // Starts skipping, or stops it; not a character key, since those turn
     // the page in the message window.
     static constexpr int kSkipToggleKey = Qt::Key_F8;
+    // Auto-forward on and off, in the main window and the message window.
+    static constexpr int kAutoForwardKey = Qt::Key_A;
 
     ReadingControls(TFormMein& main, TFormMsgText& messages);
     ~ReadingControls() override;

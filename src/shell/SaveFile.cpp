@@ -201,13 +201,17 @@ void SetSaveFolder(const QString& folder) { saveFolder() = folder; }
 QString SaveFolder() { return saveFolder(); }
 
 QString SaveFolderFor(const QString& scenarioFolder, const ArchiveOrigin* archive) {
+    if (!archive && ::access(QFile::encodeName(scenarioFolder).constData(), W_OK) == 0) return {};
+    return ScenarioDataFolder(scenarioFolder, archive);
+}
+
+QString ScenarioDataFolder(const QString& scenarioFolder, const ArchiveOrigin* archive) {
     QString name;
     QString hash;
     if (archive) {
         name = archive->name;
         hash = archive->contentHash;
     } else {
-        if (::access(QFile::encodeName(scenarioFolder).constData(), W_OK) == 0) return {};
         QFileInfo info(scenarioFolder);
         const QString full = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
         name = QFileInfo(full).fileName();

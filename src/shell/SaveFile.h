@@ -30,6 +30,9 @@ struct ArchiveOrigin {
 // else ~/.local/share), the hash being the archive's or that of the folder's
 // full path.
 QString SaveFolderFor(const QString& scenarioFolder, const ArchiveOrigin* archive = nullptr);
+// The scenario's own folder in the user's data folder, whether or not its
+// saves go there (the read-text memory always does).
+QString ScenarioDataFolder(const QString& scenarioFolder, const ArchiveOrigin* archive = nullptr);
 
 // True when a save file exists (letter case ignored in the scenario folder).
 bool SaveFileExists();

@@ -71,6 +71,7 @@ Result runPlayer(const QString& folder, QStringList args, const QString& platfor
     env.insert("QT_QPA_PLATFORM", platform);
     env.insert("SDL_AUDIODRIVER", "dummy");
     env.insert("XDG_CONFIG_HOME", folder + "/config");  // never the user's own settings
+    env.insert("XDG_DATA_HOME", folder + "/data");      // nor the user's read-text memory
     p.setProcessEnvironment(env);
     const QString transcript = folder + "/transcript.txt";
     args = QStringList{"--transcript", transcript} + args;
@@ -145,7 +146,7 @@ TEST(Replay, EveryScaleAndFullScreenGiveTheSameTranscriptShotsAndSave) {
         QFile save(demo.path("QELP.INI"));
         EXPECT_TRUE(save.open(QIODevice::ReadOnly));
         EXPECT_EQ(save.readAll().split('\n').value(0), "Tower.dat\r");
-        EXPECT_FALSE(QFile::exists(demo.path("config/qelplayer/qelplayer.conf")));  // a replay's choices are not kept
+        EXPECT_FALSE(QFile::exists(demo.path("config/qelplayer/settings.ini")));  // a replay's choices are not kept
     }
 }
 
@@ -162,8 +163,11 @@ TEST(Replay, TheStageGivesTheSameTranscriptsShotsAndSavesAsSeparateWindows) {
         SCOPED_TRACE(c.replay);
         DemoFolder demo;
         const QString shots = demo.path("shots");
-        Result r = runPlayer(demo.path(), {"--windows", "one", "--replay", kReplays + "/" + c.replay + ".txt", "--shots",
-                                           shots, "Opning.dat"});
+        // skip.txt passes text it has not shown before: it skips all.
+        const QStringList skipAll = QString(c.replay) == "skip" ? QStringList{"--set", "skip=all"} : QStringList{};
+        Result r = runPlayer(demo.path(), skipAll + QStringList{"--windows", "one", "--replay",
+                                                                kReplays + "/" + c.replay + ".txt", "--shots", shots,
+                                                                "Opning.dat"});
         ASSERT_EQ(r.status, 0) << r.errors.toStdString();
         const QString golden = readText(kReplays + "/" + c.golden + ".transcript");
         EXPECT_EQ((c.actions ? r.transcript : withoutActions(r.transcript)).toStdString(),
@@ -194,9 +198,43 @@ TEST(Replay, TheHistoryHoldsTheGamesPagesUntilANewGameOrAContinue) {
 // otherwise.
 TEST(Replay, SkippingPassesPagesAndStopsWhereThePlayerIsAsked) {
     DemoFolder demo;
-    Result r = runPlayer(demo.path(), {"--replay", kReplays + "/skip.txt", "Opning.dat"});
+    Result r = runPlayer(demo.path(), {"--set", "skip=all", "--replay", kReplays + "/skip.txt", "Opning.dat"});
     ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
     expectGolden(r.transcript, "skip.transcript");
+}
+
+// A tap of Ctrl turns nothing, a hold stops at the page shown when Ctrl goes
+// up, and Ctrl with another key zooms (or does nothing) without turning the
+// page; the settings a replay changes are not stored.
+TEST(Replay, HoldingCtrlSkipsWhileItIsDownAndCtrlShortcutsTurnNoPage) {
+    DemoFolder demo;
+    Result r = runPlayer(demo.path(), {"--set", "skip=all", "--replay", kReplays + "/hold_skip.txt", "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+    expectGolden(r.transcript, "hold_skip.transcript");
+    EXPECT_FALSE(QFile::exists(demo.path("config/qelplayer/settings.ini")));
+}
+
+// The first run shows the opening's first two pages; the second, skipping,
+// passes them and stops at the first page that run did not show.
+TEST(Replay, SkippingStopsAtTextNoEarlierRunShowed) {
+    DemoFolder demo;
+    writeText(demo.path("first.txt"), "ok\nnew\npage\ninput 太郎\n");
+    Result first = runPlayer(demo.path(), {"--replay", demo.path("first.txt"), "Opning.dat"});
+    ASSERT_EQ(first.status, 0) << first.errors.toStdString();
+    writeText(demo.path("second.txt"), "ok\nskip on\nnew\ninput 太郎\nskip on\npage\n");
+    Result second = runPlayer(demo.path(), {"--replay", demo.path("second.txt"), "Opning.dat"});
+    ASSERT_EQ(second.status, 0) << second.errors.toStdString() << second.transcript.toStdString();
+    expectGolden(second.transcript, "read_memory.transcript");
+    EXPECT_FALSE(QFile::exists(demo.path("QELP.INI")));
+}
+
+// Auto-forward turns the pages on the game's clock and waits at the name
+// input, the idle game and each verb window.
+TEST(Replay, AutoForwardTurnsPagesAndLeavesEveryQuestionToThePlayer) {
+    DemoFolder demo;
+    Result r = runPlayer(demo.path(), {"--replay", kReplays + "/auto.txt", "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+    expectGolden(r.transcript, "auto.transcript");
 }
 
 TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
@@ -228,7 +266,8 @@ TEST(Replay, EveryReplayPlaysTheSameWithTheTrace) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.replay);
         DemoFolder plain, traced;
-        const QStringList args{"--replay", kReplays + "/" + c.replay, "--shots", "shots", "Opning.dat"};
+        QStringList args{"--replay", kReplays + "/" + c.replay, "--shots", "shots", "Opning.dat"};
+        if (QString(c.replay) == "skip.txt") args = QStringList{"--set", "skip=all"} + args;  // past unread text too
         const Result a = runPlayer(plain.path(), args);
         const Result b = runPlayer(traced.path(), QStringList{"--trace"} + args);
         ASSERT_EQ(a.status, 0) << a.errors.toStdString();

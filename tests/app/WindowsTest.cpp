@@ -10,6 +10,7 @@
 #include "engine/ObjectLogic.h"
 #include "platform/AudioBackend.h"
 #include "platform/Cp932.h"
+#include "platform/Settings.h"
 #include "platform/SdlGamepad.h"
 #include "platform/Skipping.h"
 #include "platform/ViewScale.h"
@@ -214,16 +215,16 @@ TEST(DisplaySettings, KeptInTheConfigFolderAndTheCommandLineWins) {
     QTemporaryDir config;
     const QByteArray before = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    Settings::instance().load();
     {
-        auto s = userSettings();
-        const DisplayChoice fresh = loadDisplayChoice(*s);
+        const DisplayChoice fresh = loadDisplayChoice();
         EXPECT_EQ(fresh.scale, 0);  // automatic
         EXPECT_FALSE(fresh.fullScreen);
-        saveDisplayChoice(*s, DisplayChoice{4, true});
+        saveDisplayChoice(DisplayChoice{4, true});
     }
-    EXPECT_TRUE(QFile::exists(config.filePath("qelplayer/qelplayer.conf")));
-    auto s = userSettings();
-    const DisplayChoice stored = loadDisplayChoice(*s);
+    EXPECT_TRUE(QFile::exists(config.filePath("qelplayer/settings.ini")));
+    Settings::instance().load();
+    const DisplayChoice stored = loadDisplayChoice();
     EXPECT_EQ(stored.scale, 4);
     EXPECT_TRUE(stored.fullScreen);
 
@@ -238,9 +239,7 @@ TEST(DisplaySettings, KeptInTheConfigFolderAndTheCommandLineWins) {
         EXPECT_EQ(d.scale, c.expectedScale);
         EXPECT_EQ(d.fullScreen, c.expectedFullScreen);
     }
-    // A value edited by hand into something unreadable gives the default.
-    s->setValue("display/scale", "9");
-    EXPECT_EQ(loadDisplayChoice(*s).scale, 0);
+    Settings::instance().reset();
     if (before.isNull()) qunsetenv("XDG_CONFIG_HOME");
     else qputenv("XDG_CONFIG_HOME", before);
 }

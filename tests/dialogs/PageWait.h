@@ -26,7 +26,11 @@ inline bool pageWaitEndedBy(TFormMsgText& w, const std::function<void()>& act, i
     QTimer::singleShot(0, act);
     bool ended = true;
     try {
-        if (skipPause) w.WaitForPage(skipPause);
+        if (skipPause)
+            w.WaitForPage([&](std::int64_t, const std::function<bool()>& until) {
+                skipPause();
+                return until();
+            });
         else w.WaitForPage();
     } catch (const RunAbandoned&) {
         ended = false;
