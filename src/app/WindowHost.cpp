@@ -34,12 +34,14 @@ void WindowHost::addMessageLine(const std::string& line) {
     w_.messages->AddMessageLine(line);
 }
 void WindowHost::waitForPage() {
+    // Skipping stops at text never shown before, unless it skips all. It
+    // stops before the wait is reported, so that a replay sees a page that
+    // waits for its next action rather than one that turns by itself.
+    if (pageUnread_ && qel::skipping() && Settings::instance().text("skip") == QLatin1String("read"))
+        Skipping::instance().stopForPlayer();
     WaitReport report(Turn::Page, w_.messages, std::string());
     history().endPage();
     ReadMemory::instance().save();
-    // Skipping stops at text never shown before, unless it skips all.
-    if (pageUnread_ && qel::skipping() && Settings::instance().text("skip") == QLatin1String("read"))
-        Skipping::instance().stopForPlayer();
     w_.messages->WaitForPage(
         [this](std::int64_t ms, const std::function<bool()>& until) { return clock_.pauseFor(ms, until); });
 }
