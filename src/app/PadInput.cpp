@@ -73,6 +73,7 @@ void InputMapper::pad(PadButton button, bool down, QWidget* target) {
     case PadButton::X: sendKey(target, Qt::Key_PageUp); break;
     case PadButton::Start: sendKey(target, Qt::Key_Menu); break;
     case PadButton::Back: sendKey(target, Qt::Key_F11); break;
+    case PadButton::Y: sendKey(target, ReadingControls::kAutoForwardKey); break;
     case PadButton::Up:
     case PadButton::Down:
     case PadButton::Left:
@@ -89,7 +90,6 @@ void InputMapper::pad(PadButton button, bool down, QWidget* target) {
         }
         break;
     }
-    case PadButton::Y:
     case PadButton::RB: break;
     }
 }
