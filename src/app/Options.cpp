@@ -50,6 +50,13 @@ Apply setFlag(bool Options::*field) {
     };
 }
 
+Apply setFullScreen(bool on) {
+    return [on](Options& o, const QString&) {
+        o.fullScreen = on;
+        return true;
+    };
+}
+
 const std::vector<OptionRow>& optionTable() {
     static const std::vector<OptionRow> rows = {
         {"--replay", nullptr, Value::Required, "FILE", "take the player's actions from FILE instead of a person",
@@ -74,15 +81,9 @@ const std::vector<OptionRow>& optionTable() {
          },
          "--scale takes a number from 1 to 6 or auto"},
         {"--fullscreen", nullptr, Value::None, nullptr, "start full screen: the picture centred on black",
-         [](Options& o, const QString&) {
-             o.fullScreen = true;
-             return true;
-         }},
+         setFullScreen(true)},
         {"--windowed", nullptr, Value::None, nullptr, "start in a window (the opposite of --fullscreen)",
-         [](Options& o, const QString&) {
-             o.fullScreen = false;
-             return true;
-         }},
+         setFullScreen(false)},
         {"--windows", nullptr, Value::Required, "one|separate|auto",
          "the whole game in one window, or each window of its own;\n"
          "auto, the default: one on Wayland and in full screen",
