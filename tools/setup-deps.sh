@@ -11,12 +11,18 @@ packages=(
   clang-14 libclang-rt-14-dev llvm-14
   openbox xdotool x11-utils  # the desktop test: a window manager, and input and inspection from outside
   weston qt6-wayland imagemagick  # looking at the one-window mode under a Wayland compositor, and screenshots
-  nodejs npm neovim  # the editor extension's grammar test and .vsix; a real LSP client
+  neovim  # a real LSP client
 )
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node and npm for the editor extension's grammar test and .vsix. A machine may
+# already have a Node.js from elsewhere whose package bundles npm and conflicts
+# with Debian's npm, so the commands count, not the package names.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  missing+=(nodejs npm)
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
