@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/setup-deps.sh
+tools/setup-editor.sh
 # The tested build has no compiler warning.
 QEL_WERROR=ON tools/build.sh
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
