@@ -72,6 +72,13 @@ const std::vector<OptionRow>& optionTable() {
              o.session.realTime = true;
              return true;
          }},
+        {"--virtual-pad", nullptr, Value::None, nullptr,
+         "with --replay: press pad actions on a virtual controller, through\n"
+         "SDL's controller layer as a real controller's buttons",
+         [](Options& o, const QString&) {
+             o.session.virtualPad = true;
+             return true;
+         }},
         {"--scale", nullptr, Value::Required, "N|auto",
          "draw the game N times as large (1 to 6); auto, the default,\n"
          "takes the largest that fits the screen comfortably",

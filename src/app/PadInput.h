@@ -8,7 +8,7 @@
 //           turn a waiting page
 //   B       Escape: close the verb window choosing nothing, Cancel, No
 //   X       Page Up: the text history
-//   Y       nothing yet
+//   Y       A: auto-forward on and off
 //   Start   the Menu key: the popup menu
 //   Back    F11: full screen on and off
 //   RB      Ctrl, held while the button is: skip

@@ -199,13 +199,23 @@ int RunPlayer(const Options& options) {
 
     // Game controllers, unless switched off; a replay takes none, its
     // actions are the player's.
+    // With --virtual-pad a replay's pad actions come through a virtual one.
     std::unique_ptr<SdlGamepad> gamepad;
-    if (session.replayFile.isEmpty() && gamepadWanted()) {
+    const bool virtualPad = !session.replayFile.isEmpty() && session.virtualPad;
+    if (session.replayFile.isEmpty() ? gamepadWanted() : virtualPad) {
         gamepad = std::make_unique<SdlGamepad>();
         QObject::connect(gamepad.get(), &SdlGamepad::button, &input, [&input](PadButton b, bool down) {
             // Outside the device's reading: the button may open a wait.
             QTimer::singleShot(0, &input, [&input, b, down] { input.pad(b, down, input.liveTarget()); });
         });
+    }
+    if (virtualPad) {
+        QString why;
+        if (!gamepad->attachVirtual(&why)) {
+            writeTerminal(stderr, QStringLiteral("qelplayer: no virtual controller: %1\n").arg(why));
+            return endEarly(2);
+        }
+        player->w.virtualPad = [pad = gamepad.get()](PadButton b, bool down) { pad->pressVirtual(b, down); };
     }
 
     std::unique_ptr<SceneWatcher> watcher;

@@ -25,6 +25,7 @@ struct SessionOptions {
     QString transcriptFile;  // --transcript ("-": standard output)
     QString shotsDir;        // --shots
     bool realTime = false;   // --real-time
+    bool virtualPad = false; // --virtual-pad
     bool any() const {
         return !replayFile.isEmpty() || !recordFile.isEmpty() || !transcriptFile.isEmpty() || !shotsDir.isEmpty();
     }

@@ -108,6 +108,13 @@ QString actPad(Ctx& c, const Act& a) {
         return QStringLiteral("expected: pad A, B, X, Y, Start, Back, Up, Down, Left, Right, RB or RB up");
     QWidget* target = c.keyTarget();
     if (!target || !c.w.input) return QStringLiteral("no window takes the pad now");
+    if (c.w.virtualPad) {
+        // A button of a real controller is pressed and let go; RB stays down
+        // until "pad RB up".
+        c.w.virtualPad(*b, !up);
+        if (*b != PadButton::RB) c.w.virtualPad(*b, false);
+        return {};
+    }
     c.w.input->pad(*b, !up, target);
     return {};
 }

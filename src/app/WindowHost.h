@@ -1,6 +1,7 @@
 #pragma once
 // The host of the running game: forwards the engine's calls to the windows.
 #include "engine/Host.h"
+#include "platform/PadButton.h"
 
 #include <functional>
 
@@ -23,6 +24,9 @@ struct Windows {
     TFTextIn* textInput = nullptr;
     ReadingControls* reading = nullptr;
     InputMapper* input = nullptr;  // pads and touches
+    // Set with --virtual-pad: a replay's pad actions press this controller's
+    // buttons instead of reaching the mapping directly.
+    std::function<void(PadButton, bool down)> virtualPad;
 };
 
 // Time as the player sees it: the real clock, or a virtual one for replays.

@@ -35,6 +35,12 @@ std::optional<PadButton> padButtonOf(Uint8 b) {
     }
 }
 
+int sdlButtonOf(PadButton b) {
+    for (int i = 0; i < SDL_CONTROLLER_BUTTON_MAX; ++i)
+        if (padButtonOf(Uint8(i)) == b) return i;
+    return -1;
+}
+
 } // namespace
 
 struct SdlGamepad::Impl {
@@ -51,6 +57,14 @@ struct SdlGamepad::Impl {
         int stickY = 0;
     };
     std::map<SDL_JoystickID, Pad> pads;
+    SDL_JoystickID virtualId = -1;  // the virtual controller, once attached
+
+    void detachVirtual() {
+        if (virtualId < 0) return;
+        for (int i = 0; i < SDL_NumJoysticks(); ++i)
+            if (SDL_JoystickGetDeviceInstanceID(i) == virtualId) SDL_JoystickDetachVirtual(i);
+        virtualId = -1;
+    }
 
     void open(int index) {
         SDL_GameController* c = SDL_GameControllerOpen(index);
@@ -145,6 +159,8 @@ SdlGamepad::SdlGamepad(QObject* parent) : QObject(parent), d(std::make_unique<Im
 
 SdlGamepad::~SdlGamepad() {
     if (!d->started) return;
+    d->detachVirtual();
+    pump();
     while (!d->pads.empty()) {
         auto it = d->pads.begin();
         it->second.notifier.reset();
@@ -158,6 +174,41 @@ SdlGamepad::~SdlGamepad() {
 bool SdlGamepad::available() const { return d->started; }
 
 int SdlGamepad::count() const { return int(d->pads.size()); }
+
+bool SdlGamepad::attachVirtual(QString* why) {
+    if (!d->started) {
+        if (why) *why = QStringLiteral("SDL's game controller support did not start");
+        return false;
+    }
+    if (d->virtualId >= 0) return true;
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "QEL Player virtual controller";
+    const int device = SDL_JoystickAttachVirtualEx(&desc);
+    if (device < 0) {
+        if (why) *why = QString::fromUtf8(SDL_GetError());
+        return false;
+    }
+    d->virtualId = SDL_JoystickGetDeviceInstanceID(device);
+    pump();
+    if (!d->pads.count(d->virtualId)) {
+        if (why) *why = QStringLiteral("SDL did not open the virtual controller as a game controller");
+        d->detachVirtual();
+        return false;
+    }
+    return true;
+}
+
+void SdlGamepad::pressVirtual(PadButton button, bool down) {
+    SDL_Joystick* stick = d->virtualId >= 0 ? SDL_JoystickFromInstanceID(d->virtualId) : nullptr;
+    const int b = sdlButtonOf(button);
+    if (!stick || b < 0) return;
+    SDL_JoystickSetVirtualButton(stick, b, down ? 1 : 0);
+    pump();
+}
 
 void SdlGamepad::pump() {
     if (!d->started) return;

@@ -34,6 +34,14 @@ public:
     // Reads what SDL has seen since the last pump and reports it.
     void pump();
 
+    // A virtual controller in SDL's controller layer, which replays press
+    // when they test the whole way from a device to the game: attaches it
+    // (false, with SDL's reason, where SDL cannot), then sets one of its
+    // buttons down or up and reports what SDL makes of it, as a real
+    // controller's input is.
+    bool attachVirtual(QString* why);
+    void pressVirtual(PadButton button, bool down);
+
 signals:
     void button(qel::PadButton button, bool down);
     void attached(const QString& name);
