@@ -419,7 +419,7 @@ TEST(Player, ManualPageListsEveryOption) {
         EXPECT_TRUE(manual.contains(QString(name).replace("-", "\\-"))) << name.toStdString();
     }
     EXPECT_GE(options, 12);
-    for (const char* key : {"Shift+F10", "Ctrl+0", "F11", "F8"}) EXPECT_TRUE(manual.contains(key)) << key;
+    for (const char* key : {"Shift+F10", "Ctrl+0", "F11", "F8", "F2"}) EXPECT_TRUE(manual.contains(key)) << key;
 }
 
 TEST(Player, OptionsAreReadWithoutADisplay) {
