@@ -12,6 +12,7 @@ packages=(
   openbox xdotool x11-utils  # the desktop test: a window manager, and input and inspection from outside
   weston qt6-wayland imagemagick  # looking at the one-window mode under a Wayland compositor, and screenshots
   neovim  # a real LSP client
+  at-spi2-core python3-pyatspi dbus xclip  # the screen-reader test: the accessibility bus read from outside; the clipboard
 )
 missing=()
 for p in "${packages[@]}"; do

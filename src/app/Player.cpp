@@ -28,6 +28,7 @@
 #include "platform/Settings.h"
 #include "platform/SdlGamepad.h"
 #include "platform/ShownText.h"
+#include "platform/SoundLevels.h"
 #include "platform/Waits.h"
 #include "shell/FormMein.h"
 #include "shell/GameFlow.h"
@@ -197,18 +198,28 @@ int RunPlayer(const Options& options) {
         saveDisplayChoice(DisplayChoice{scale, fullScreen});
     });
 
-    // Game controllers, unless switched off; a replay takes none, its
-    // actions are the player's.
+    // Game controllers, unless switched off (also while playing, from the
+    // settings window); a replay takes none, its actions are the player's.
     // With --virtual-pad a replay's pad actions come through a virtual one.
     std::unique_ptr<SdlGamepad> gamepad;
     const bool virtualPad = !session.replayFile.isEmpty() && session.virtualPad;
-    if (session.replayFile.isEmpty() ? gamepadWanted() : virtualPad) {
+    auto followGamepadSetting = [&] {
+        const bool wanted = session.replayFile.isEmpty() ? gamepadWanted() : virtualPad;
+        if (wanted == bool(gamepad)) return;
+        if (!wanted) {
+            gamepad.reset();
+            return;
+        }
         gamepad = std::make_unique<SdlGamepad>();
         QObject::connect(gamepad.get(), &SdlGamepad::button, &input, [&input](PadButton b, bool down) {
             // Outside the device's reading: the button may open a wait.
             QTimer::singleShot(0, &input, [&input, b, down] { input.pad(b, down, input.liveTarget()); });
         });
-    }
+    };
+    followGamepadSetting();
+    QObject::connect(&settings, &Settings::changed, &input, [&](const QString& name) {
+        if (name == QLatin1String("gamepad")) followGamepadSetting();
+    });
     if (virtualPad) {
         QString why;
         if (!gamepad->attachVirtual(&why)) {
@@ -260,6 +271,8 @@ PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& cloc
     startMenu->connectMainWindow(main.get());
 
     players = std::make_unique<MusicPlayback>(audio);
+    levels = std::make_unique<SoundLevels>(audio);
+    levels->watchWindow(main.get());
     players->setTimerErrorHandler([](const GameError& e) { showErrorBox(e.text()); });
     host->music = [this](std::int32_t mode, const std::string& file) { players->MP(mode, file); };
     host->sound = [this](std::int32_t mode, const std::string& file) { players->WP(mode, file); };

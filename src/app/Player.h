@@ -14,9 +14,10 @@ class AudioBackend;
 struct Options;
 class MusicPlayback;
 class ScriptTrace;
+class SoundLevels;
 
 // The five windows of the program, created in their order, with the running
-// game's host and the music players. All live as long as this object.
+// game's host, the music players and their volumes. All live as long as this object.
 class PlayerWindows {
 public:
     // traceTo: where --trace writes the run's lines, or null for no trace.
@@ -37,6 +38,7 @@ public:
     std::unique_ptr<WindowHost> host;
     std::unique_ptr<ScriptTrace> trace;  // between the game and the host, with --trace
     std::unique_ptr<MusicPlayback> players;
+    std::unique_ptr<SoundLevels> levels;  // the player's volumes and mute, on the same back end
 };
 
 // Runs the player with the options read from the command line (after the

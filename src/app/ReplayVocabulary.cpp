@@ -9,6 +9,7 @@
 #include "dialogs/VerbWindow.h"
 #include "platform/Cp932.h"
 #include "platform/Skipping.h"
+#include "platform/SoundLevels.h"
 #include "shell/FormMein.h"
 #include "shell/ReadingControls.h"
 #include "shell/StartMenu.h"
@@ -75,13 +76,18 @@ QString actClick(Ctx& c, const Act& a) {
 
 QString actMenu(Ctx& c, const Act& a) {
     const std::string& item = a.rest;
-    if (item != "TopMenu" && item != "Exit" && item != "Help")
-        return QStringLiteral("unknown menu item (TopMenu, Exit or Help)");
+    if (item != "TopMenu" && item != "Exit" && item != "Help" && item != "Settings")
+        return QStringLiteral("unknown menu item (TopMenu, Exit, Help or Settings)");
     TFormMein* main = c.w.main;
     QAction* act = nullptr;
     if (c.turn == Turn::Popup) {
         main->PopupMenu1->hide();
-        act = item == "TopMenu" ? main->TopMenu : item == "Exit" ? main->Exit : main->Help;
+        act = item == "TopMenu"    ? main->TopMenu
+              : item == "Exit"     ? main->Exit
+              : item == "Settings" ? main->settingsItem
+                                   : main->Help;
+    } else if (item == "Settings") {
+        return QStringLiteral("the settings are in the popup menu only");
     } else if (c.onPicture() && main->isVisible() && main->MainMenu1->isVisible()) {
         act = item == "TopMenu" ? main->TopMenu2 : item == "Exit" ? main->Exit1 : main->Help1;
     } else {
@@ -273,6 +279,12 @@ QString actAuto(Ctx&, const Act& a) {
     return {};
 }
 
+QString actMute(Ctx&, const Act& a) {
+    if (a.rest != "on" && a.rest != "off") return QStringLiteral("expected: mute on, or mute off");
+    setMuted(a.rest == "on");
+    return {};
+}
+
 QString actHold(Ctx& c, const Act& a) {
     const std::string ctrl = "Ctrl ";
     const auto ms = a.rest.compare(0, ctrl.size(), ctrl) == 0 ? ParseNumber(a.rest.substr(ctrl.size())) : std::nullopt;
@@ -292,7 +304,9 @@ constexpr ReplayVerb kVocabulary[] = {
      actClick},
     {W::RightClick, "rclick", "X Y", "a right click on the main picture (the popup menu opens)", actClick},
     {W::Menu, "menu", "ITEM",
-     "chooses ITEM (TopMenu, Exit or Help) of the open popup menu, or of the menu bar when one is shown", actMenu},
+     "chooses ITEM (TopMenu, Exit or Help) of the open popup menu, or of the menu bar when one is shown; `menu "
+     "Settings` opens the settings window from the popup menu",
+     actMenu},
     {W::Verb, "verb", "N", "presses verb button N (1 to 5) of the open verb window; `verb 0` clicks the object's name",
      actVerb},
     {W::Yes, "yes", "", "answers the open message box with \"はい\"", actAnswer},
@@ -323,6 +337,10 @@ constexpr ReplayVerb kVocabulary[] = {
      actSkip},
     {W::Auto, "auto", "on/off",
      "switches auto-forward on / off (as the key A does; a replay's change is not stored)", actAuto},
+    {W::Mute, "mute", "on/off",
+     "mutes the music and sounds / lets them be heard again (as the key M does; the game goes on the same, and a "
+     "replay's change is not stored)",
+     actMute},
     {W::Hold, "hold", "Ctrl MS",
      "presses Ctrl alone and lets it go after MS milliseconds on the game's clock (a held skip; see below)", actHold},
     {W::Choose, "choose", "PATH",

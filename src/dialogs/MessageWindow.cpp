@@ -12,7 +12,10 @@
 #include "platform/WindowFamily.h"
 #include "scene/Bitmap.h"
 
+#include <QAccessible>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -84,6 +87,11 @@ TFormMsgText::TFormMsgText(QWidget* parent) : QWidget(parent, kDialogFrame) {
     // reach the window: watch the memo, its viewport and its frame.
     Memo1->installEventFilter(this);
     Memo1->viewport()->installEventFilter(this);
+    // For screen readers: the window and its text say what they are; the
+    // face picture is decoration.
+    setAccessibleName(QStringLiteral("メッセージ"));
+    Memo1->setAccessibleName(QStringLiteral("メッセージの本文"));
+    Image1->setAccessibleName(QStringLiteral("顔"));
 
     // Layout after creation.
     Image1->setGeometry(1, 1, 1, 1);
@@ -173,12 +181,33 @@ void TFormMsgText::CloseMessageWindow() {
     close();
 }
 
+QString TFormMsgText::pageText() const { return lineCount_ == 0 ? QString() : Memo1->toPlainText(); }
+
+void TFormMsgText::pageWaits() {
+    const QString page = pageText();
+    if (page.isEmpty()) return;
+    // The text as shown, for reading aids outside the program (a dictionary,
+    // a translator watching the clipboard).
+    if (Settings::instance().flag("copy-text"))
+        if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(page);
+    // A screen reader is told the page as a whole once it is complete: the
+    // text's description changes, and the text reports its new contents.
+    Memo1->setAccessibleDescription(page);
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent update(Memo1, 0, announced_, page);
+        QAccessible::updateAccessibility(&update);
+    }
+    announced_ = page;
+}
+
 void TFormMsgText::WaitForPage() {
+    pageWaits();
     setPageClick(0);
     waitUntil([this] { return pageClick_ == 100; });
 }
 
 void TFormMsgText::WaitForPage(const Pause& pause) {
+    pageWaits();
     setPageClick(0);
     const auto clicked = [this] { return pageClick_ == 100; };
     for (;;) {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -101,6 +102,9 @@ public:
     // ClickLock is set.
     void PageClickFromMain();
 
+    // The page as shown: its lines joined by "\n" (empty while it has none).
+    QString pageText() const;
+
     // The memo's lines (CP932), for the tests and the replay transcripts.
     std::vector<std::string> messageLines() const;
 
@@ -123,6 +127,9 @@ protected:
 
 private:
     bool playKey(const QKeyEvent& key);
+    // A page is complete and waits: it goes to the clipboard (copy-text)
+    // and to screen readers.
+    void pageWaits();
     void playerReadsOn();
     // Sizes in picture pixels; the widgets hold them times the scale, within
     // the desktop's size.
@@ -148,6 +155,7 @@ private:
     QSize memoDesign_;                  // the memo's and the window's sizes in
     QSize clientDesign_;                // picture pixels (used when enlarged)
     std::function<bool(const QKeyEvent&)> pictureKeys_;
+    QString announced_;  // the page last told to screen readers
 };
 
 } // namespace qel

@@ -87,6 +87,12 @@ TFTextIn::TFTextIn(QWidget* parent)
     Button2->setGeometry(120, 40, 75, 25);
     connect(Button2, &QPushButton::clicked, this, &TFTextIn::Button2Click);
 
+    // For screen readers: the dialog asks, the field is where the answer goes.
+    setAccessibleName(windowTitle());
+    Edit1->setAccessibleName(QStringLiteral("入力欄"));
+    Button1->setAccessibleName(QStringLiteral("OK"));
+    Button2->setAccessibleName(QStringLiteral("Cancel"));
+
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
     setFixedSize(208, 74);

@@ -10,6 +10,8 @@
 #include "platform/ViewScale.h"
 #include "platform/WindowFamily.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -28,6 +30,49 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (click) emit clicked();
 }
+
+namespace {
+
+// What a screen reader sees of a verb button: a button named by its verb. A
+// slot without a verb still takes up its place on the screen, as it always
+// did, but is not offered as an empty button: it reports itself invisible.
+class VerbButtonAccessible : public QAccessibleWidget {
+public:
+    explicit VerbButtonAccessible(QPushButton* button) : QAccessibleWidget(button, QAccessible::Button) {
+        addControllingSignal(QStringLiteral("clicked(bool)"));
+    }
+    QPushButton* button() const { return static_cast<QPushButton*>(object()); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return button()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (button()->text().isEmpty()) {
+            s.invisible = true;
+            s.focusable = false;
+        }
+        return s;
+    }
+    QStringList actionNames() const override {
+        if (button()->text().isEmpty()) return {};
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action == pressAction() && !button()->text().isEmpty()) button()->click();
+        else QAccessibleWidget::doAction(action);
+    }
+};
+
+constexpr const char* kVerbSlot = "qelVerbSlot";
+
+QAccessibleInterface* verbButtonAccessible(const QString&, QObject* object) {
+    auto* button = qobject_cast<QPushButton*>(object);
+    if (!button || !button->property(kVerbSlot).isValid()) return nullptr;
+    return new VerbButtonAccessible(button);
+}
+
+} // namespace
 
 TFromCom::TFromCom(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -58,6 +103,7 @@ TFromCom::TFromCom(QWidget* parent)
         bp.setColor(QPalette::ButtonText, Qt::black);
         b->setPalette(bp);
         connect(b, &QPushButton::clicked, this, [this, i] { buttonClick(i); });
+        b->setProperty(kVerbSlot, i + 1);
         buttons_[i] = b;
     }
     Button1 = buttons_[0];
@@ -65,6 +111,14 @@ TFromCom::TFromCom(QWidget* parent)
     Button3 = buttons_[2];
     Button4 = buttons_[3];
     Button5 = buttons_[4];
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(verbButtonAccessible);
+        return true;
+    }();
+    (void)factoryInstalled;
+    setAccessibleName(QStringLiteral("動詞"));
+    Label1->setAccessibleDescription(QStringLiteral("名前だけを選ぶ"));
+
     // Tab order: the buttons in their order.
     for (int i = 0; i + 1 < 5; ++i) setTabOrder(buttons_[i], buttons_[i + 1]);
 
@@ -87,6 +141,7 @@ void TFromCom::setWords(const std::string& name, const std::array<std::string, 5
     name_ = name;
     verbs_ = verbs;
     Label1->setText(decode(name));
+    setAccessibleDescription(Label1->text());  // the object whose verbs these are
     for (int i = 0; i < 5; ++i) buttons_[i]->setText(decode(verbs[i]));
 }
 

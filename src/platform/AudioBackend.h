@@ -22,6 +22,9 @@ public:
     virtual void close(AudioChannel channel) = 0;
     // The playing time of the channel's file in milliseconds; 0 when unknown.
     virtual std::int64_t lengthMs(AudioChannel channel) = 0;
+    // How loud the channel plays, 0 (silent) to 100 (as the file is), from
+    // now on, for the file playing and those opened later.
+    virtual void setVolume(AudioChannel channel, int percent) = 0;
 };
 
 } // namespace qel

@@ -34,7 +34,7 @@ enum class ReplayWord {
     Input, Cancel,
     Page, Key, Type,
     CloseMessages, CloseMain,
-    Wait, History, Skip, Auto, Hold,
+    Wait, History, Skip, Auto, Mute, Hold,
     Choose,
     Pad, Touch,
     Reload,

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <algorithm>
 #include <cmath>
 
 namespace qel {
@@ -42,6 +43,15 @@ struct SdlAudioBackend::Impl {
         Mix_Chunk* chunk = nullptr;   // sound channel
     };
     Slot music, sound;
+    int musicPercent = 100, soundPercent = 100;
+
+    // The mixer's volumes follow the chosen ones (kept while the device is
+    // not open yet, and given to it as it opens).
+    void applyVolumes() const {
+        if (device != Device::Open) return;
+        Mix_VolumeMusic(musicPercent * MIX_MAX_VOLUME / 100);
+        Mix_Volume(SoundChannel, soundPercent * MIX_MAX_VOLUME / 100);
+    }
 
     Slot& slot(AudioChannel c) { return c == AudioChannel::Music ? music : sound; }
 
@@ -71,6 +81,7 @@ struct SdlAudioBackend::Impl {
             return false;
         }
         device = Device::Open;
+        applyVolumes();
         return true;
     }
 
@@ -167,12 +178,21 @@ bool SdlAudioBackend::open(AudioChannel channel, const QString& path, QString* e
 
 void SdlAudioBackend::play(AudioChannel channel) {
     Impl::Slot& s = d->slot(channel);
-    if (s.music) Mix_PlayMusic(s.music, 0);  // starts over from the beginning
+    if (s.music) {
+        Mix_PlayMusic(s.music, 0);  // starts over from the beginning
+        d->applyVolumes();          // some decoders take the volume as they start
+    }
     if (s.chunk) Mix_PlayChannel(SoundChannel, s.chunk, 0);
 }
 
 void SdlAudioBackend::close(AudioChannel channel) { d->closeSlot(channel); }
 
 std::int64_t SdlAudioBackend::lengthMs(AudioChannel channel) { return d->slot(channel).lengthMs; }
+
+void SdlAudioBackend::setVolume(AudioChannel channel, int percent) {
+    percent = std::clamp(percent, 0, 100);
+    (channel == AudioChannel::Music ? d->musicPercent : d->soundPercent) = percent;
+    d->applyVolumes();
+}
 
 } // namespace qel

@@ -24,6 +24,7 @@ public:
     void play(AudioChannel channel) override;
     void close(AudioChannel channel) override;
     std::int64_t lengthMs(AudioChannel channel) override;
+    void setVolume(AudioChannel channel, int percent) override;
 
     // True once the device is open and sound can be heard; false before the
     // first use and when the back end runs silently.

@@ -51,6 +51,12 @@ const std::vector<SettingRow>& settingRows() {
         {"auto", "reading", K::Boolean, "false", 0, 0, nullptr, "pages turn by themselves (key A)"},
         {"auto-base-ms", "reading", K::Number, "1500", 0, 60000, nullptr, "auto-forward: time a page stays up"},
         {"auto-char-ms", "reading", K::Number, "60", 0, 1000, nullptr, "auto-forward: and more per character"},
+        {"copy-text", "reading", K::Boolean, "false", 0, 0, nullptr,
+         "each page's text goes to the clipboard as it waits (for reading aids)"},
+        {"music-volume", "sound", K::Number, "100", 0, 100, nullptr, "the music's volume, 0 to 100"},
+        {"sound-volume", "sound", K::Number, "100", 0, 100, nullptr, "the sounds' volume, 0 to 100"},
+        {"mute", "sound", K::Boolean, "false", 0, 0, nullptr, "no music and no sound (key M)"},
+        {"mute-minimized", "sound", K::Boolean, "true", 0, 0, nullptr, "silent while the game's window is minimised"},
         {"last-folder", "chooser", K::Text, "", 0, 0, nullptr, nullptr},
     };
     return rows;

@@ -222,6 +222,13 @@ void Display::chosen() {
     emit displayChosen(scaleChoice_, fullScreen_);
 }
 
+void Display::choose(int scaleChoice, bool fullScreen) {
+    if (scaleChoice == scaleChoice_ && fullScreen == fullScreen_) return;
+    scaleChoice_ = scaleChoice == 0 ? 0 : clampScale(scaleChoice);
+    fullScreen_ = fullScreen;
+    chosen();
+}
+
 void Display::zoomIn() {
     scaleChoice_ = clampScale(windowedScale() + 1);
     chosen();

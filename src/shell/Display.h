@@ -65,6 +65,9 @@ public:
     // displayChosen.
     void zoomIn();
     void zoomOut();
+    // A scale choice and full screen chosen at once (the settings window);
+    // tells displayChosen.
+    void choose(int scaleChoice, bool fullScreen);
     void zoomReset();
     void toggleFullScreen();
 

@@ -48,6 +48,8 @@ TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     Help = PopupMenu1->addAction(QStringLiteral("Help(&H)"));
     PopupMenu1->addSeparator();
     Exit = PopupMenu1->addAction(QStringLiteral("Exit(&E)"));
+    PopupMenu1->addSeparator();
+    settingsItem = PopupMenu1->addAction(QStringLiteral("Settings(&S)..."));
 
     MainMenu1 = menuBar();
     QMenu* topMenu1 = MainMenu1->addMenu(QStringLiteral("(&M)enu"));
@@ -60,6 +62,10 @@ TFormMein::TFormMein(QWidget* parent) : QMainWindow(parent) {
     connect(TopMenu, &QAction::triggered, this, &TFormMein::TopMenuClick);
     connect(Help, &QAction::triggered, this, &TFormMein::HelpClick);
     connect(Exit, &QAction::triggered, this, &TFormMein::ExitClick);
+    connect(settingsItem, &QAction::triggered, this, [this] {
+        playerEvents().action(ReplayWord::Menu, "Settings");
+        emit settingsWanted();
+    });
     connect(TopMenu2, &QAction::triggered, this, &TFormMein::TopMenuClick);
     connect(Exit1, &QAction::triggered, this, &TFormMein::ExitClick);
     connect(Help1, &QAction::triggered, this, &TFormMein::HelpClick);

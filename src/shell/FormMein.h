@@ -40,6 +40,7 @@ public:
     QAction* TopMenu = nullptr;
     QAction* Help = nullptr;
     QAction* Exit = nullptr;
+    QAction* settingsItem = nullptr;  // after the designed items, so their keys stay as they were
     QMenuBar* MainMenu1 = nullptr;
     QAction* TopMenu2 = nullptr;
     QAction* Exit1 = nullptr;
@@ -89,6 +90,8 @@ public:
 signals:
     // The player changed the scale or full screen (to be remembered).
     void displayChosen(int scaleChoice, bool fullScreen);
+    // The player asked for the settings window (the popup menu's item).
+    void settingsWanted();
 
 protected:
     bool event(QEvent* event) override;

@@ -70,6 +70,9 @@ void runBox(QMessageBox& box, Turn turn, const std::string& detail) {
     // The text is a scenario's or names its files: never markup, never a link.
     box.setTextFormat(Qt::PlainText);
     keepPlain(box);
+    // A screen reader names the box by its caption and reads its text.
+    box.setAccessibleName(box.windowTitle());
+    box.setAccessibleDescription(box.text());
     if (ViewScale::factor() > 1) box.setFont(scaledFont(box.font(), ViewScale::factor()));
     keepLinesWhole(box);
     keepWithOwner(box);

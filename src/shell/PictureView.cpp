@@ -1,5 +1,7 @@
 #include "shell/PictureView.h"
 
+#include "platform/Settings.h"
+#include "platform/Skipping.h"
 #include "platform/ViewScale.h"
 
 #include <QMouseEvent>
@@ -16,6 +18,36 @@ PictureView::PictureView(const QImage* image, QWidget* parent) : QWidget(parent)
     setContextMenuPolicy(Qt::NoContextMenu);
     // Moves without a button take the keyboard's highlight away.
     setMouseTracking(true);
+    // The reading mode's badge comes and goes with the mode.
+    connect(&Skipping::instance(), &Skipping::changed, this, [this] { update(); });
+    connect(&Settings::instance(), &Settings::changed, this, [this](const QString& name) {
+        if (name == QLatin1String("auto")) update();
+    });
+}
+
+QString PictureView::modeBadge() const {
+    if (skipping()) return QStringLiteral("SKIP");
+    if (autoForward()) return QStringLiteral("AUTO");
+    return {};
+}
+
+void PictureView::drawModeBadge(QPainter& p) {
+    const QString badge = modeBadge();
+    if (badge.isEmpty()) return;
+    // White on translucent black in the picture's top-right corner, its size
+    // following the scale like everything else drawn.
+    const int n = scale();
+    QFont f = font();
+    f.setPixelSize(10 * n);
+    f.setBold(true);
+    p.setFont(f);
+    const QRect text = p.fontMetrics().boundingRect(badge);
+    const QRect area = pictureRect();
+    const QRect box(area.right() + 1 - text.width() - 10 * n, area.top() + 4 * n, text.width() + 6 * n,
+                    text.height() + 2 * n);
+    p.fillRect(box, QColor(0, 0, 0, 160));
+    p.setPen(Qt::white);
+    p.drawText(box, Qt::AlignCenter, badge);
 }
 
 void PictureView::setDesign(QSize design, int scale) {
@@ -62,6 +94,7 @@ QPoint PictureView::viewPoint(QPoint picturePixel) const { return toViewPoint(pi
 void PictureView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     drawPicture(p, event->rect());
+    drawModeBadge(p);
     const QRect outline = outline_ ? outline_() : QRect();
     if (outline.isEmpty()) return;
     // Black, yellow, black: a frame three picture pixels wide inside the

@@ -15,7 +15,8 @@ namespace qel {
 // exactly the picture area; filling (full screen), it takes whatever size
 // its window gives it and centres the picture on black at the largest whole
 // scale that fits. The keyboard's object highlight is drawn over it as an
-// outline, on the screen only: the picture's own pixels never change.
+// outline, on the screen only: the picture's own pixels never change; so is
+// the badge that says skipping or auto-forward is on.
 class PictureView : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +37,9 @@ public:
     int scale() const;
     // Where the picture area is drawn in the view.
     QRect pictureRect() const;
+    // The badge drawn while skipping ("SKIP") or auto-forward ("AUTO") is
+    // on; empty otherwise.
+    QString modeBadge() const;
     // The picture pixel under a point of the view; nullopt on the black
     // border around a full-screen picture.
     std::optional<QPoint> picturePixelAt(QPoint viewPoint) const;
@@ -60,6 +64,7 @@ protected:
 
 private:
     void drawPicture(QPainter& p, const QRect& dirty);
+    void drawModeBadge(QPainter& p);
     bool blitScaled(QPainter& p, const QRect& exposed, QPoint pictureTopLeft, int n);
 
     const QImage* image_;

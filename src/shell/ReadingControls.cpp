@@ -4,7 +4,9 @@
 #include "dialogs/MessageWindow.h"
 #include "platform/PlayerEvents.h"
 #include "platform/Skipping.h"
+#include "platform/SoundLevels.h"
 #include "shell/FormMein.h"
+#include "shell/SettingsWindow.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -16,6 +18,7 @@ namespace qel {
 ReadingControls::ReadingControls(TFormMein& main, TFormMsgText& messages)
     : main_(main), messages_(messages), history_(std::make_unique<HistoryWindow>(&main)) {
     qApp->installEventFilter(this);
+    connect(&main_, &TFormMein::settingsWanted, this, &ReadingControls::openSettings);
 }
 
 ReadingControls::~ReadingControls() {
@@ -38,6 +41,13 @@ void ReadingControls::openHistory() {
 
 void ReadingControls::closeHistory() {
     if (history_->isVisible()) history_->close();
+}
+
+void ReadingControls::openSettings() {
+    if (!settings_) settings_ = std::make_unique<SettingsWindow>(main_.display(), &main_);
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
 }
 
 bool ReadingControls::historyOpen() const { return history_->isVisible(); }
@@ -76,6 +86,20 @@ bool ReadingControls::eventFilter(QObject* watched, QEvent* event) {
             if (!key->isAutoRepeat()) {
                 playerEvents().action(ReplayWord::Auto, autoForward() ? "off" : "on");
                 setAutoForward(!autoForward());
+            }
+            return true;
+        }
+        if (key->key() == kMuteKey && plain && inGameWindow(watched)) {
+            if (!key->isAutoRepeat()) {
+                playerEvents().action(ReplayWord::Mute, muted() ? "off" : "on");
+                setMuted(!muted());
+            }
+            return true;
+        }
+        if (key->key() == kSettingsKey && plain && inGameWindow(watched)) {
+            if (!key->isAutoRepeat()) {
+                playerEvents().action(ReplayWord::Key, "F2");
+                openSettings();
             }
             return true;
         }

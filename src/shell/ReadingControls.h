@@ -1,7 +1,7 @@
 #pragma once
 // The player's reading controls, in one place: the text history (mouse wheel
 // up over the picture or the message window, Page Up, Up) and skipping (Ctrl
-// held, or the toggle key). Watches the program's input as a whole, since the
+// held, or the toggle key), auto-forward and mute. Watches the program's input as a whole, since the
 // keys work in the main window and the message window alike.
 #include <QObject>
 #include <memory>
@@ -9,6 +9,7 @@
 namespace qel {
 
 class HistoryWindow;
+class SettingsWindow;
 class TFormMein;
 class TFormMsgText;
 
@@ -20,6 +21,10 @@ public:
     static constexpr int kSkipToggleKey = Qt::Key_F8;
     // Auto-forward on and off, in the main window and the message window.
     static constexpr int kAutoForwardKey = Qt::Key_A;
+    // Mute on and off, likewise.
+    static constexpr int kMuteKey = Qt::Key_M;
+    // The settings window.
+    static constexpr int kSettingsKey = Qt::Key_F2;
 
     ReadingControls(TFormMein& main, TFormMsgText& messages);
     ~ReadingControls() override;
@@ -31,6 +36,10 @@ public:
     void closeHistory();
     bool historyOpen() const;
     HistoryWindow& historyWindow() { return *history_; }
+
+    // Opens the settings window over the main window (or raises it).
+    void openSettings();
+    SettingsWindow* settingsWindow() const { return settings_.get(); }
 
     // The scale at which the game is shown, which the history follows.
     int scale() const;
@@ -44,6 +53,7 @@ private:
     TFormMein& main_;
     TFormMsgText& messages_;
     std::unique_ptr<HistoryWindow> history_;
+    std::unique_ptr<SettingsWindow> settings_;  // made when first opened
 };
 
 } // namespace qel

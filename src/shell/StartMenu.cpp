@@ -36,6 +36,9 @@ TStartMenu::TStartMenu(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWin
     Button3 = make("終了", 72);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
+    // For screen readers: what the window is, and each button by its words.
+    setAccessibleName(QStringLiteral("スタートメニュー"));
+    for (QPushButton* b : {Button1, Button2, Button3}) b->setAccessibleName(b->text());
     Button1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &TStartMenu::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TStartMenu::Button2Click);

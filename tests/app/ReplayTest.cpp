@@ -237,6 +237,38 @@ TEST(Replay, AutoForwardTurnsPagesAndLeavesEveryQuestionToThePlayer) {
     expectGolden(r.transcript, "auto.transcript");
 }
 
+// What the player sets for their own comfort is theirs alone: muted, at
+// other volumes, copying each page, with the settings window open, the demo
+// plays to the same transcript, the same
+// pictures and the same save.
+TEST(Replay, MuteVolumesCopyTextAndTheSettingsWindowChangeNothingTheGameShows) {
+    QString replay = readText(kReplays + "/demo_full.txt");
+    replay.replace("\nnew\n", "\nnew\nmute on\n");
+    replay.replace(QString::fromUtf8("\ninput 太郎\n"), QString::fromUtf8("\ninput 太郎\nkey M\nkey F2\nmute on\n"));
+    DemoFolder demo;
+    writeText(demo.path("comfort.txt"), replay);
+    Result r = runPlayer(demo.path(), {"--set", "music-volume=10", "--set", "sound-volume=0", "--set", "copy-text=on",
+                                       "--replay", demo.path("comfort.txt"), "--shots", demo.path("shots"),
+                                       "Opning.dat"});
+    ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
+    EXPECT_EQ(withoutActions(r.transcript).toStdString(),
+              withoutActions(readText(kReplays + "/demo_full.transcript")).toStdString());
+    const auto pictures = [](const QString& checksums) {
+        QStringList out;
+        for (const QString& l : checksums.split('\n', Qt::SkipEmptyParts)) out << l.section(' ', 1);
+        return out;
+    };
+    EXPECT_EQ(pictures(shotChecksums(demo.path("shots"))), pictures(readText(kReplays + "/demo_full.shots")));
+    DemoFolder plain;
+    ASSERT_EQ(runPlayer(plain.path(), {"--replay", kReplays + "/demo_full.txt", "Opning.dat"}).status, 0);
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    };
+    EXPECT_EQ(bytes(demo.path("QELP.INI")), bytes(plain.path("QELP.INI")));
+    EXPECT_FALSE(QFile::exists(demo.path("config/qelplayer/settings.ini")));  // a replay's changes are not stored
+}
+
 TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
     DemoFolder demo;
     Result r = runPlayer(demo.path(), {"--trace", "--replay", kReplays + "/demo_full.txt", "Opning.dat"});
@@ -431,7 +463,7 @@ TEST(Player, ManualPageListsEveryOption) {
         EXPECT_TRUE(manual.contains(QString(name).replace("-", "\\-"))) << name.toStdString();
     }
     EXPECT_GE(options, 12);
-    for (const char* key : {"Shift+F10", "Ctrl+0", "F11", "F8"}) EXPECT_TRUE(manual.contains(key)) << key;
+    for (const char* key : {"Shift+F10", "Ctrl+0", "F11", "F8", "F2"}) EXPECT_TRUE(manual.contains(key)) << key;
 }
 
 TEST(Player, OptionsAreReadWithoutADisplay) {

@@ -95,7 +95,8 @@ TEST_F(WindowsTest, StartMenuAndMainWindowDesign) {
     EXPECT_FALSE(p.main->MainMenu1->isVisibleTo(p.main.get()));
     QStringList popup;
     for (QAction* a : p.main->PopupMenu1->actions()) popup << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(popup, (QStringList{"TopMenu(&T)", "Help(&H)", "-", "Exit(&E)"}));
+    // The designed items as they were, then the player's settings.
+    EXPECT_EQ(popup, (QStringList{"TopMenu(&T)", "Help(&H)", "-", "Exit(&E)", "-", "Settings(&S)..."}));
 }
 
 TEST_F(WindowsTest, SceneSizesThePictureAndFrameCommandShowsTheMenuBar) {

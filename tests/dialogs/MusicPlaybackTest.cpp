@@ -42,6 +42,7 @@ public:
         auto l = lengths.find(openFile[int(c)]);
         return l == lengths.end() ? 0 : l->second;
     }
+    void setVolume(AudioChannel, int) override {}
     int plays(AudioChannel c) const {
         return int(std::count(calls.begin(), calls.end(), "play " + tag(c)));
     }

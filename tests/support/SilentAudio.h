@@ -11,6 +11,7 @@ public:
     void play(AudioChannel) override {}
     void close(AudioChannel) override {}
     std::int64_t lengthMs(AudioChannel) override { return 0; }
+    void setVolume(AudioChannel, int) override {}
 };
 
 } // namespace qel::test
