@@ -115,11 +115,11 @@ void DebugAdapter::updateHook() {
 }
 
 void DebugAdapter::ended(int status) {
-    event(QStringLiteral("exited"), {{"exitCode", status}});
-    event(QStringLiteral("terminated"));
+    sendEvent(QStringLiteral("exited"), {{"exitCode", status}});
+    sendEvent(QStringLiteral("terminated"));
 }
 
-void DebugAdapter::event(const QString& name, const QJsonObject& body) {
+void DebugAdapter::sendEvent(const QString& name, const QJsonObject& body) {
     QJsonObject m{{"seq", seq_++}, {"type", "event"}, {"event", name}};
     if (!body.isEmpty()) m.insert("body", body);
     channel_.send(m);
@@ -145,7 +145,7 @@ void DebugAdapter::beforeLine(Game& g, std::int64_t index) {
 
 void DebugAdapter::stop(const QString& reason) {
     paused_ = true;
-    event(QStringLiteral("stopped"), {{"reason", reason}, {"threadId", 1}, {"allThreadsStopped", true}});
+    sendEvent(QStringLiteral("stopped"), {{"reason", reason}, {"threadId", 1}, {"allThreadsStopped", true}});
     waitUntil([this] { return !paused_; });
     if (game_) noteWait(*game_);  // the time paused is no run without a wait
 }
@@ -161,7 +161,7 @@ void DebugAdapter::handle(const QJsonObject& message) {
     if (body.isObject()) reply.insert("body", body);
     channel_.send(reply);
     updateHook();
-    if (command == QLatin1String("initialize")) event(QStringLiteral("initialized"));
+    if (command == QLatin1String("initialize")) sendEvent(QStringLiteral("initialized"));
     if (command == QLatin1String("disconnect") || command == QLatin1String("terminate")) {
         disconnected_ = true;
         paused_ = false;

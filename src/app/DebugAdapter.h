@@ -51,7 +51,7 @@ public:
 private:
     void handle(const QJsonObject& message);
     QJsonValue answer(const QString& command, const QJsonObject& args, QString* error);
-    void event(const QString& name, const QJsonObject& body = {});
+    void sendEvent(const QString& name, const QJsonObject& body = {});
     void updateHook();
     void stop(const QString& reason);
     QJsonArray variables(int reference) const;
