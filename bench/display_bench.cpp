@@ -2,8 +2,8 @@
 // in a page wait at scale 1, at scale 3 and full screen (each should be 0),
 // and the time one transition step takes, picture change and repaint of the
 // view together, at scale 1 and 3. Prints "NAME VALUE UNIT" lines.
-#include "BenchPictures.h"
 #include "SilentAudio.h"
+#include "TestFiles.h"
 #include "app/Player.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/TextInput.h"
@@ -16,10 +16,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -68,10 +65,9 @@ double idleWakeups(PlayerWindows& p, int seconds) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    writeBmp(dir.filePath("old.bmp"), 486, 295, '\x20');
-    writeBmp(dir.filePath("next.bmp"), 486, 295, '\x60');
+    qel::test::ScratchFolder dir;
+    dir.writeBmp("old.bmp", qel::test::solidImage(486, 295, 0x202020));
+    dir.writeBmp("next.bmp", qel::test::solidImage(486, 295, 0x606060));
 
     SilentAudio audio;
     InstantClock clock;

@@ -2,42 +2,18 @@
 // scenes that jump to each other and a picture drawn on every pass (stopped
 // by the count of files read), and a plain jump loop (by the count of lines).
 #include "NullHost.h"
+#include "TestFiles.h"
 #include "engine/Script.h"
 #include "platform/Errors.h"
 #include "scene/Scene.h"
 
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
-#include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 
 using namespace qel;
 
 namespace {
-
-void write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-}
-
-// A 1 x 1 24-bit bitmap.
-QByteArray tinyBitmap() {
-    QByteArray b("BM", 2);
-    auto put32 = [&b](quint32 v) {
-        for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xFF));
-    };
-    auto put16 = [&b](quint16 v) {
-        b.append(char(v & 0xFF));
-        b.append(char(v >> 8));
-    };
-    put32(58), put32(0), put32(54);
-    put32(40), put32(1), put32(1), put16(1), put16(24), put32(0), put32(4), put32(2835), put32(2835), put32(0),
-        put32(0);
-    b.append(QByteArray("\x20\x40\x60\x00", 4));
-    return b;
-}
 
 // Milliseconds from the start of a run until it stops with an error.
 double msUntilStopped(Game& g, std::int32_t startLine) {
@@ -54,11 +30,10 @@ double msUntilStopped(Game& g, std::int32_t startLine) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QTemporaryDir dir;
-    if (!dir.isValid() || !QDir::setCurrent(dir.path())) return 1;
-    write("bg.BMP", tinyBitmap());
-    write("A.dat", "bg\r\n;\r\n.Start\r\n.JS,B\r\n;\r\nend\r\n");
-    write("B.dat", "bg\r\n;\r\n.Start\r\n.JS,A\r\n;\r\nend\r\n");
+    test::ScratchFolder dir;
+    dir.writeBmp("bg.BMP", test::solidImage(1, 1, 0x604020));
+    dir.write("A.dat", test::crlfLines({"bg", ";", ".Start", ".JS,B", ";", "end"}));
+    dir.write("B.dat", test::crlfLines({"bg", ";", ".Start", ".JS,A", ";", "end"}));
 
     NullHost host;
     Game g(host);

@@ -1,8 +1,8 @@
 // CPU used while the player waits: an unanswered page wait and a timed wait
 // (OS) of 5 seconds each, and the accuracy of a transition's pacing. Prints
 // "NAME VALUE UNIT" lines.
-#include "BenchPictures.h"
 #include "NullHost.h"
+#include "TestFiles.h"
 #include "app/WindowHost.h"
 #include "dialogs/MessageWindow.h"
 #include "engine/Game.h"
@@ -11,9 +11,6 @@
 #include "scene/Transitions.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -67,10 +64,8 @@ int main(int argc, char** argv) {
     std::printf("wait.timed_cpu_percent %.3f %%\n", 100.0 * (cpuSeconds() - c0) / wall);
 
     // A mode-1 transition on a 486-wide picture: 48 steps of 50 ms.
-    QTemporaryDir dir;
-    QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    writeBmp(dir.filePath("next.bmp"), 486, 295);
+    qel::test::ScratchFolder dir;
+    dir.writeBmp("next.bmp", qel::test::solidImage(486, 295, 0x404040));
     g.pics.ImageFront = QImage(486, 295, QImage::Format_RGB32);
     g.pics.ImageFront.fill(Qt::black);
     t0 = monotonicMs();
@@ -79,6 +74,5 @@ int main(int argc, char** argv) {
     double expected = 48 * 50.0;
     std::printf("transition.duration_ms %.0f ms\n", ms);
     std::printf("transition.duration_error_percent %.2f %%\n", 100.0 * (ms - expected) / expected);
-    QDir::setCurrent(previous);
     return 0;
 }

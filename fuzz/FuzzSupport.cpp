@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include "TestFiles.h"
 #include "platform/Errors.h"
 
 #include <QDir>
@@ -11,19 +12,6 @@
 #include <stdexcept>
 
 namespace qel::fuzz {
-
-namespace {
-
-void put16(std::string& s, unsigned v) {
-    s += char(v & 0xFF);
-    s += char((v >> 8) & 0xFF);
-}
-void put32(std::string& s, std::uint32_t v) {
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
-}
-
-} // namespace
 
 void start() {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -45,42 +33,12 @@ void writeFile(const std::string& name, std::string_view bytes) {
         throw std::runtime_error("cannot write " + name);
 }
 
-std::string tinyBitmap(int w, int h) {
-    const int stride = (w * 3 + 3) / 4 * 4;
-    std::string s = "BM";
-    put32(s, std::uint32_t(54 + stride * h));
-    put32(s, 0);
-    put32(s, 54);
-    put32(s, 40);
-    put32(s, std::uint32_t(w));
-    put32(s, std::uint32_t(h));
-    put16(s, 1);
-    put16(s, 24);
-    for (int i = 0; i < 6; ++i) put32(s, 0);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            s += char(x * 16);
-            s += char(y * 16);
-            s += char((x + y) * 8);
-        }
-        s.append(std::size_t(stride - w * 3), '\0');
-    }
-    return s;
-}
-
-std::string tinyMidi() {
-    std::string s("MThd\0\0\0\6\0\0\0\1\0\x60", 14);
-    s += std::string("MTrk\0\0\0\x0C", 8);
-    s += std::string("\0\x90\x3C\x40\x60\x80\x3C\x40\0\xFF\x2F\0", 12);
-    return s;
-}
-
 void writePictures() {
     static const char* const names[] = {"bg", "Akari", "AkariB", "Beach", "Beam1", "Beam2", "Bottle",
                                         "BottleB", "BoxOpen", "Heya", "Kao", "LampOn", "Mado",
                                         "Title", "Tower", "Yoru"};
-    for (const char* n : names) writeFile(std::string(n) + ".BMP", tinyBitmap(8, 6));
-    writeFile("umi.mid", tinyMidi());
+    for (const char* n : names) writeFile(std::string(n) + ".BMP", test::bmpBytes(test::patternImage(8, 6, 0)));
+    writeFile("umi.mid", test::tinyMidi());
 }
 
 void BudgetHost::checkRealTime() const {

@@ -20,10 +20,6 @@ void start();
 // Writes bytes to a file of the current (scratch) folder, replacing it.
 void writeFile(const std::string& name, std::string_view bytes);
 
-// A small uncompressed 24-bit bitmap of w x h pixels, as file bytes.
-std::string tinyBitmap(int w, int h);
-// A short Standard MIDI File of one track that ends after one quarter note.
-std::string tinyMidi();
 // Writes "bg.BMP" and a small bitmap under each picture name the demo and the
 // seed scripts use, so that scripts reach past their picture commands.
 void writePictures();

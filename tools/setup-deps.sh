@@ -9,6 +9,7 @@ packages=(
   xvfb xauth
   desktop-file-utils appstream dpkg-dev
   clang-14 libclang-rt-14-dev llvm-14
+  clang-format-14  # tools/check-format.sh
   openbox xdotool x11-utils  # the desktop test: a window manager, and input and inspection from outside
   weston qt6-wayland imagemagick  # looking at the one-window mode under a Wayland compositor, and screenshots
   neovim  # a real LSP client

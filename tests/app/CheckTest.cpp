@@ -1,9 +1,10 @@
 #include "app/ScenarioCheck.h"
 
+#include "PlayerRun.h"
 #include "TestFiles.h"
 #include "platform/Cp932.h"
 
-#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using qel::sj;
@@ -11,13 +12,6 @@ using qel::test::ScratchFolder;
 using qel::test::solidImage;
 
 namespace {
-
-// A scene file of the given UTF-8 lines, stored as CP932 with CR LF.
-void scene(const ScratchFolder& f, const std::string& name, std::initializer_list<const char*> lines) {
-    std::string bytes;
-    for (const char* l : lines) bytes += sj(l) + "\r\n";
-    f.write(name, bytes);
-}
 
 // The scenario's report lines, without the summary.
 QStringList check(const ScratchFolder& f) {
@@ -44,8 +38,8 @@ QStringList check(const ScratchFolder& f) {
 // A folder whose Opning.dat is clean, with the background bg.BMP.
 void cleanStart(const ScratchFolder& f) {
     f.writeBmp("bg.BMP", solidImage(40, 30, 0x336699));
-    scene(f, "Opning.dat", {"bg,124", "0,9,0,9", "door,open,,,,", ";", ".Start", "hello", ".", ";",
-                            ".dooropen", "opened", ";", ";"});
+    f.writeScene("Opning.dat", {"bg,124", "0,9,0,9", "door,open,,,,", ";", ".Start", "hello", ".", ";",
+                                ".dooropen", "opened", ";", ";"});
 }
 
 } // namespace
@@ -59,12 +53,12 @@ TEST(Check, CleanScenarioHasNoIssues) {
 TEST(Check, HeaderProblems) {
     ScratchFolder f;
     cleanStart(f);
-    scene(f, "a.dat", {"room,abc", ";", ".Start", ";", ";"});
-    scene(f, "b.dat", {"bg,126", "0,9", "door,open", "9,0,0,9", "lamp", "1,2,x,4", "box,,,,,", "; ", ".Start", ";", ";"});
-    scene(f, "c.dat", {"bg", "0,9,0,9", "door,,,,,", ".Start", "text", ";", ";"});
-    scene(f, "d.dat", {"bg", "0,9,0,9"});
+    f.writeScene("a.dat", {"room,abc", ";", ".Start", ";", ";"});
+    f.writeScene("b.dat", {"bg,126", "0,9", "door,open", "9,0,0,9", "lamp", "1,2,x,4", "box,,,,,", "; ", ".Start", ";", ";"});
+    f.writeScene("c.dat", {"bg", "0,9,0,9", "door,,,,,", ".Start", "text", ";", ";"});
+    f.writeScene("d.dat", {"bg", "0,9,0,9"});
     f.write("bad.BMP", "BM not a bitmap");
-    scene(f, "e.dat", {"bad", ";", ".Start", ";", ";"});
+    f.writeScene("e.dat", {"bad", ";", ".Start", ";", ";"});
     const QStringList r = check(f);
     EXPECT_TRUE(reported(r, "a.dat:1: error", QStringLiteral("background: ﾌｧｲﾙ room.BMP は開けません")));
     EXPECT_TRUE(reported(r, "a.dat:1: error", QStringLiteral("data version: 'abc' は整数ではありません")));
@@ -89,22 +83,22 @@ TEST(Check, HeaderProblems) {
 TEST(Check, LabelsAndJumps) {
     ScratchFolder f;
     cleanStart(f);
-    scene(f, "j.dat", {"bg", "0,9,0,9", "door,open,look,,,", "0,9,0,9", "well", ";",  // lines 1-6
-                       ".Start",                                                    // 7
-                       ".JR,nowhere",                                               // 8
-                       ".IS,1,1,gone",                                              // 9
-                       ".IM,1,2,Start",                                             // 10
-                       "Start",                                                     // 11
-                       "absent",                                                    // 12
-                       ".JR,twice",                                                 // 13
-                       ";",                                                         // 14
-                       ".twice", "skipped text", ";",                               // 15-17
-                       ".TWICE", ";",                                               // 18-19
-                       ".dooropen", ".ISx", ";",                                    // 20-22
-                       ".XY,1", ".CW"});                                            // 23-24
-    scene(f, "n.dat", {"bg", ";", "text", ";", ";"});
-    scene(f, "m.dat", {"bg", ";", "text", "."});
-    scene(f, "t.dat", {"bg", ";", ".Start", ".IM,1,3,Start", "Start", ";"});
+    f.writeScene("j.dat", {"bg", "0,9,0,9", "door,open,look,,,", "0,9,0,9", "well", ";",  // lines 1-6
+                           ".Start",                                                    // 7
+                           ".JR,nowhere",                                               // 8
+                           ".IS,1,1,gone",                                              // 9
+                           ".IM,1,2,Start",                                             // 10
+                           "Start",                                                     // 11
+                           "absent",                                                    // 12
+                           ".JR,twice",                                                 // 13
+                           ";",                                                         // 14
+                           ".twice", "skipped text", ";",                               // 15-17
+                           ".TWICE", ";",                                               // 18-19
+                           ".dooropen", ".ISx", ";",                                    // 20-22
+                           ".XY,1", ".CW"});                                            // 23-24
+    f.writeScene("n.dat", {"bg", ";", "text", ";", ";"});
+    f.writeScene("m.dat", {"bg", ";", "text", "."});
+    f.writeScene("t.dat", {"bg", ";", ".Start", ".IM,1,3,Start", "Start", ";"});
     const QStringList r = check(f);
     EXPECT_TRUE(reported(r, "j.dat:8: warning", "JR to missing label '.nowhere'"));
     EXPECT_TRUE(reported(r, "j.dat:9: error", QStringLiteral("IS to missing label '.gone': the run stops with "
@@ -123,7 +117,7 @@ TEST(Check, LabelsAndJumps) {
 
     // A label that begins with a command word runs as that command when the
     // run reaches it; an object click needs it too.
-    scene(f, "k.dat", {"bg", "0,9,0,9", "IS,,,,,", ";", ".Start", "text", ".IS", "more", ";", ";"});
+    f.writeScene("k.dat", {"bg", "0,9,0,9", "IS,,,,,", ";", ".Start", "text", ".IS", "more", ";", ";"});
     const QStringList k = check(f);
     EXPECT_TRUE(reported(k, "k.dat:7: warning", "begins with the command word IS"));
     EXPECT_FALSE(k.join('\n').contains("k.dat:7: error"));
@@ -137,28 +131,28 @@ TEST(Check, OperandsAndFiles) {
     f.write("tune.mid", "not midi");
     f.write("ok.wav", "RIFF");
     f.write("bad.bmp", "junk");
-    scene(f, "o.dat", {"bg", ";", ".Start",  // 1-3
-                       ".FS,x,1",           // 4
-                       ".FS,51,1",          // 5
-                       ".SS,10,a",          // 6
-                       ".DN,0",             // 7
-                       ".UV,1,6,look",      // 8
-                       ".DV,1,6",           // 9
-                       ".JS,nowhere",       // 10
-                       ".CP,noface",        // 11
-                       ".GP,0,0,1,pic",     // 12: no mask picB.bmp
-                       ".GP,0,0,2,pic",     // 13: fine
-                       ".TK,1,bad",         // 14
-                       ".MP,3,tune.mid",    // 15
-                       ".WP,1,missing.wav", // 16
-                       ".WP,1,ok.wav",      // 17
-                       ".MP,0,",            // 18: stop, no file
-                       ".CP,face",          // 19
-                       ".MW,0,0,1,caption", // 20: width absent
-                       ".PT,1,2,clRed,font,big,t", // 21
-                       ".UN,1,5,1,0,9,lid", // 22: never clickable, needs no label
-                       ".UN,2,0,9,0,9,box", // 23
-                       ";", ";"});
+    f.writeScene("o.dat", {"bg", ";", ".Start",  // 1-3
+                           ".FS,x,1",           // 4
+                           ".FS,51,1",          // 5
+                           ".SS,10,a",          // 6
+                           ".DN,0",             // 7
+                           ".UV,1,6,look",      // 8
+                           ".DV,1,6",           // 9
+                           ".JS,nowhere",       // 10
+                           ".CP,noface",        // 11
+                           ".GP,0,0,1,pic",     // 12: no mask picB.bmp
+                           ".GP,0,0,2,pic",     // 13: fine
+                           ".TK,1,bad",         // 14
+                           ".MP,3,tune.mid",    // 15
+                           ".WP,1,missing.wav", // 16
+                           ".WP,1,ok.wav",      // 17
+                           ".MP,0,",            // 18: stop, no file
+                           ".CP,face",          // 19
+                           ".MW,0,0,1,caption", // 20: width absent
+                           ".PT,1,2,clRed,font,big,t", // 21
+                           ".UN,1,5,1,0,9,lid", // 22: never clickable, needs no label
+                           ".UN,2,0,9,0,9,box", // 23
+                           ";", ";"});
     const QStringList r = check(f);
     EXPECT_TRUE(reported(r, "o.dat:4: error", QStringLiteral("FS operand 1: 'x' は整数ではありません")));
     EXPECT_TRUE(reported(r, "o.dat:5: error", QStringLiteral("variable number 51 is outside 1..50: 範囲ﾁｪｯｸｴﾗｰ")));
@@ -184,9 +178,9 @@ TEST(Check, OperandsAndFiles) {
 TEST(Check, ScenesReachedByJsComeFirstAndCaseDoesNotMatter) {
     ScratchFolder f;
     f.writeBmp("bg.bmp", solidImage(8, 8, 0));  // the background as "bg.BMP", stored in lower case
-    scene(f, "Opning.dat", {"bg", ";", ".Start", ".JS,zroom", ";", ";"});
-    scene(f, "aside.dat", {"bg", ";", ".Start", ".FS,0,1", ";", ";"});
-    scene(f, "ZROOM.dat", {"bg", ";", ".Start", ".FS,0,1", ";", ";"});
+    f.writeScene("Opning.dat", {"bg", ";", ".Start", ".JS,zroom", ";", ";"});
+    f.writeScene("aside.dat", {"bg", ";", ".Start", ".FS,0,1", ";", ";"});
+    f.writeScene("ZROOM.dat", {"bg", ";", ".Start", ".FS,0,1", ";", ";"});
     const QStringList r = check(f);
     ASSERT_EQ(r.size(), 2) << r.join('\n').toStdString();
     EXPECT_TRUE(r[0].startsWith("ZROOM.dat:4: error"));
@@ -194,17 +188,13 @@ TEST(Check, ScenesReachedByJsComeFirstAndCaseDoesNotMatter) {
 }
 
 TEST(Check, ExitStatusOfTheProgram) {
-    auto run = [](const QStringList& args, const QString& dir, QString* out = nullptr) {
-        QProcess p;
-        p.setWorkingDirectory(dir);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("SDL_AUDIODRIVER", "dummy");
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(QEL_PLAYER_BIN), args);
-        if (!p.waitForFinished(30000)) return -1;
-        if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
-        return p.exitCode();
+    QTemporaryDir home;
+    const QProcessEnvironment env = qel::test::playerEnvironment(home.path());
+    auto run = [&env](const QStringList& args, const QString& dir, QString* out = nullptr) {
+        const qel::test::ProgramRun p = qel::test::runPlayer(args, env, dir, 30000);
+        if (p.timedOut) return -1;
+        if (out) *out = p.out;
+        return p.status;
     };
     ScratchFolder f;
     cleanStart(f);
@@ -213,7 +203,7 @@ TEST(Check, ExitStatusOfTheProgram) {
     EXPECT_EQ(out, "0 errors, 0 warnings\n");
     EXPECT_EQ(run({"--check", f.path() + "/Opning.dat"}, "/", &out), 0);
 
-    scene(f, "bad.dat", {"bg", ";", ".Start", ".FS,0,1", ";", "text"});
+    f.writeScene("bad.dat", {"bg", ";", ".Start", ".FS,0,1", ";", "text"});
     EXPECT_EQ(run({"--check", f.path()}, "/", &out), 1);
     EXPECT_EQ(out, "bad.dat:4: error: FS: variable number 0 is outside 1..50: " + QStringLiteral("範囲ﾁｪｯｸｴﾗｰ") +
                        "\nbad.dat:6: warning: the last line of the file is never shown: end the file with ';'\n"

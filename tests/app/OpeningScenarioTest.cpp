@@ -1,10 +1,11 @@
 // End-to-end: what the player is given to play. An archive plays from the
 // cache and saves to the data folder; nothing to play opens the chooser; a bad
 // argument ends with a message, a box and status 2.
+#include "PlayerRun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -32,30 +33,18 @@ Result run(const Home& home, const QString& folder, const QString& replay, QStri
     QFile r(home.path("replay.txt"));
     if (r.open(QIODevice::WriteOnly | QIODevice::Truncate)) r.write(replay.toUtf8());
     r.close();
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("SDL_AUDIODRIVER", "dummy");
-    env.insert("HOME", home.path("home"));
-    env.insert("XDG_CACHE_HOME", home.cache());
-    env.insert("XDG_DATA_HOME", home.data());
-    env.insert("XDG_CONFIG_HOME", home.path("config"));
-    p.setProcessEnvironment(env);
-    QDir().mkpath(home.path("home"));
-    p.start(QStringLiteral(QEL_PLAYER_BIN),
-            QStringList{"--replay", home.path("replay.txt"), "--transcript", home.path("transcript.txt")} + args);
+    const qel::test::ProgramRun p = qel::test::runPlayer(
+        QStringList{"--replay", home.path("replay.txt"), "--transcript", home.path("transcript.txt")} + args,
+        qel::test::playerEnvironment(home.dir.path()), folder, 60000);
     Result out;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
+    if (p.timedOut) {
         out.errors = "timed out";
         return out;
     }
-    out.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    out.status = p.status;
     QFile t(home.path("transcript.txt"));
     if (t.open(QIODevice::ReadOnly)) out.transcript = QString::fromUtf8(t.readAll());
-    out.errors = QString::fromUtf8(p.readAllStandardError());
+    out.errors = p.err;
     return out;
 }
 

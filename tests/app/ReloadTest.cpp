@@ -46,19 +46,13 @@ private:
     std::size_t next_ = 0;
 };
 
-std::string scene(std::initializer_list<const char*> lines) {
-    std::string bytes;
-    for (const char* l : lines) bytes += sj(l) + "\r\n";
-    return bytes;
-}
-
 // The second edit breaks the header: that reload keeps the scene it had.
 TEST(Reload, AReplayEditsTheSceneReloadsItAndTheVariablesStay) {
     resetQuit();
     ScratchFolder dir;
     dir.writeBmp("bg.BMP", solidImage(100, 80, 0x336699));
-    dir.write("Opning.dat", scene({"bg,124", "-1,0,0,0", "x,,,,,", ";", ".Start", ".FS,3,7", ".SS,1,太郎",
-                                   "first text", ".", ";", ";"}));
+    dir.writeScene("Opning.dat", {"bg,124", "-1,0,0,0", "x,,,,,", ";", ".Start", ".FS,3,7", ".SS,1,太郎",
+                                  "first text", ".", ";", ";"});
     dir.write("reload.txt", "new\nreload\nclick 50 40\nreload\nok\npage\nclick 50 40\npage\n");
     SessionOptions options;
     options.replayFile = dir.path() + "/reload.txt";
@@ -68,12 +62,12 @@ TEST(Reload, AReplayEditsTheSceneReloadsItAndTheVariablesStay) {
         Session session(options, pending);
         EditAtPages events(session, {[&] {
                                           // A name-only object over the whole picture whose label reads the variables.
-                                          dir.write("Opning.dat",
-                                                    scene({"bg,124", "0,99,0,79", "box,,,,,", ";", ".Start", ".FS,3,0",
-                                                           "not run", ";", ".box", ".IS,3,7,kept", "lost", ";", ".kept",
-                                                           "kept /*1*/", ".", ";", ";"}));
+                                          dir.writeScene("Opning.dat",
+                                                         {"bg,124", "0,99,0,79", "box,,,,,", ";", ".Start", ".FS,3,0",
+                                                          "not run", ";", ".box", ".IS,3,7,kept", "lost", ";", ".kept",
+                                                          "kept /*1*/", ".", ";", ";"});
                                       },
-                                      [&] { dir.write("Opning.dat", scene({"bg,124", "0,x,0,79", "box", ";", ";"})); },
+                                      [&] { dir.writeScene("Opning.dat", {"bg,124", "0,x,0,79", "box", ";", ";"}); },
                                       [] {}});
         setPlayerEvents(&events);
         SilentAudio audio;

@@ -1,4 +1,5 @@
 // End-to-end: the player itself, driven by replay files on the bundled demo.
+#include "PlayerRun.h"
 #include "TestFiles.h"
 
 #include <QCryptographicHash>
@@ -65,31 +66,22 @@ struct Result {
 // from the file it writes.
 Result runPlayer(const QString& folder, QStringList args, const QString& platform = "offscreen",
                  bool underXvfb = false, int timeoutMs = 120000) {
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", platform);
-    env.insert("SDL_AUDIODRIVER", "dummy");
-    env.insert("XDG_CONFIG_HOME", folder + "/config");  // never the user's own settings
-    env.insert("XDG_DATA_HOME", folder + "/data");      // nor the user's read-text memory
-    p.setProcessEnvironment(env);
+    const QProcessEnvironment env = qel::test::playerEnvironment(folder, platform);
     const QString transcript = folder + "/transcript.txt";
     args = QStringList{"--transcript", transcript} + args;
-    if (underXvfb) {
-        p.start("xvfb-run", QStringList{"-a", "-s", "-screen 0 1024x768x24", QStringLiteral(QEL_PLAYER_BIN)} + args);
-    } else {
-        p.start(QStringLiteral(QEL_PLAYER_BIN), args);
-    }
+    const qel::test::ProgramRun run =
+        underXvfb ? qel::test::runProgram("xvfb-run",
+                                          QStringList{"-a", "-s", "-screen 0 1024x768x24", QEL_PLAYER_BIN} + args, env,
+                                          folder, timeoutMs)
+                  : qel::test::runPlayer(args, env, folder, timeoutMs);
     Result r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
+    if (run.timedOut) {
         r.errors = "timed out";
         return r;
     }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.status = run.status;
     r.transcript = readText(transcript);
-    r.errors = QString::fromUtf8(p.readAllStandardError());
+    r.errors = run.err;
     return r;
 }
 
@@ -451,10 +443,10 @@ TEST(Replay, RunsOnARealXServer) {
 }
 
 TEST(Player, ManualPageListsEveryOption) {
-    QProcess p;
-    p.start(QStringLiteral(QEL_PLAYER_BIN), {"--help"});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    const QString usage = QString::fromUtf8(p.readAllStandardOutput());
+    const qel::test::ProgramRun help =
+        qel::test::runPlayer({"--help"}, QProcessEnvironment::systemEnvironment(), {}, 30000);
+    ASSERT_FALSE(help.timedOut);
+    const QString usage = help.out;
     const QString manual = readText(QStringLiteral(QEL_SOURCE_DIR "/packaging/qelplayer.6"));
     const QRegularExpression option("^  (?:-\\w, )?(--[a-z-]+)", QRegularExpression::MultilineOption);
     int options = 0;
@@ -492,29 +484,17 @@ TEST(Player, OptionsAreReadWithoutADisplay) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(QEL_PLAYER_BIN), c.args);
-        ASSERT_TRUE(p.waitForFinished(30000));
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), c.status);
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        const QString err = QString::fromUtf8(p.readAllStandardError());
+        const qel::test::ProgramRun p = qel::test::runPlayer(c.args, env, {}, 30000);
+        ASSERT_FALSE(p.timedOut);
+        EXPECT_EQ(p.status, c.status);
+        const QString& out = p.out;
+        const QString& err = p.err;
         EXPECT_TRUE(out.contains(QString::fromUtf8(c.out))) << out.toStdString();
         EXPECT_TRUE(err.contains(QString::fromUtf8(c.err))) << err.toStdString();
     }
 }
 
 namespace {
-
-// A small MIDI file: one note.
-QByteArray tinyMidi() {
-    const QByteArray track("\x00\x90\x3C\x40\x60\x80\x3C\x40\x00\xFF\x2F\x00", 12);
-    QByteArray m("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk", 18);
-    const quint32 n = quint32(track.size());
-    for (int shift : {24, 16, 8, 0}) m.append(char((n >> shift) & 0xFF));
-    return m + track;
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -550,7 +530,7 @@ TEST(Replay, ScriptsThatNeverWaitAreStoppedByTheirOwnWork) {
         QTemporaryDir dir;
         writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
         writeBytes(dir.filePath("pic.bmp"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::patternImage(32, 32, 1))));
-        writeBytes(dir.filePath("m.mid"), tinyMidi());
+        writeBytes(dir.filePath("m.mid"), QByteArray::fromStdString(qel::test::tinyMidi()));
         writeBytes(dir.filePath("Opning.dat"), c.opening);
         writeBytes(dir.filePath("B.dat"), "bg\r\n;\r\n.Start\r\n.JS,Opning\r\n;\r\nend\r\n");
         writeText(dir.filePath("replay.txt"), "ok\nnew\nok\n");
@@ -628,15 +608,12 @@ TEST(Player, EndsOnATermSignalWithinTwoSecondsWhilePlayingMusicOrAsking) {
     for (const Case& c : cases) {
         QTemporaryDir dir;
         writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
-        writeBytes(dir.filePath("m.mid"), tinyMidi());
+        writeBytes(dir.filePath("m.mid"), QByteArray::fromStdString(qel::test::tinyMidi()));
         writeBytes(dir.filePath("Opning.dat"), "bg\r\n;\r\n.Start\r\n.MP,3,m.mid\r\nhello\r\n.\r\n;\r\nend\r\n");
         writeText(dir.filePath("replay.txt"), c.replay);
         QProcess p;
         p.setWorkingDirectory(dir.path());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("SDL_AUDIODRIVER", "dummy");
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(qel::test::playerEnvironment(dir.path(), "xcb"));
         // The shell replaces itself with the player, so the number it writes is the player's.
         p.start("xvfb-run", {"-a", "-s", "-screen 0 1024x768x24", "sh", "-c",
                              "echo $$ > pid; exec \"$0\" \"$@\"", QStringLiteral(QEL_PLAYER_BIN), "--transcript", "-",

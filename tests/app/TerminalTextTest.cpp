@@ -1,9 +1,10 @@
 // A scenario's control bytes never reach the terminal as they are: --check,
 // --trace and the error lines write them as \xHH.
+#include "PlayerRun.h"
 #include "TestFiles.h"
 #include "platform/Cp932.h"
 
-#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using qel::sj;
@@ -37,18 +38,13 @@ TEST(TerminalText, ControlBytesOfAScenarioAreEscapedInEveryOutput) {
         {"--check", {"--check"}},
         {"--trace and the error line", {"--trace", "--replay", "replay.txt", "Opning.dat"}},
     };
+    QTemporaryDir home;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        QProcess p;
-        p.setWorkingDirectory(f.path());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("SDL_AUDIODRIVER", "dummy");
-        env.insert("XDG_CONFIG_HOME", f.path() + "/config");
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(QEL_PLAYER_BIN), c.args);
-        ASSERT_TRUE(p.waitForFinished(30000));
-        const QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
+        const qel::test::ProgramRun p =
+            qel::test::runPlayer(c.args, qel::test::playerEnvironment(home.path()), f.path(), 30000);
+        ASSERT_FALSE(p.timedOut);
+        const QByteArray out = (p.out + p.err).toUtf8();
         EXPECT_EQ(firstControlByte(out), -1) << out.toStdString();
         EXPECT_TRUE(out.contains("evil\\x1b[2J")) << out.toStdString();
         if (c.args.contains("--trace")) {

@@ -1,11 +1,12 @@
 // The installation: cmake --install into a staging folder (DESTDIR), checked
 // file by file, validated by the desktop's own tools, and the staged program
 // finding its example scenario.
+#include "PlayerRun.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,21 +22,8 @@ struct Outcome {
 
 Outcome run(const QString& program, const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
         const QString& folder = {}) {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    if (!folder.isEmpty()) p.setWorkingDirectory(folder);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    Outcome r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        r.out = "timed out";
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAll());
-    return r;
+    const qel::test::ProgramRun p = qel::test::runProgram(program, args, env, folder, 120000, true);
+    return {p.status, p.timedOut ? QStringLiteral("timed out") : p.out};
 }
 
 QStringList filesUnder(const QString& root) {
@@ -130,13 +118,7 @@ TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators) {
 // own example scenario, and plays it.
 TEST_F(Installed, ProgramFindsItsExampleScenario) {
     QTemporaryDir home;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("SDL_AUDIODRIVER", "dummy");
-    env.insert("HOME", home.path());
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    const QProcessEnvironment env = qel::test::playerEnvironment(home.path());
     const QString demo = QFileInfo(usr("share/qelplayer/demo")).canonicalFilePath();
     QFile replay(home.filePath("replay.txt"));
     ASSERT_TRUE(replay.open(QIODevice::WriteOnly));

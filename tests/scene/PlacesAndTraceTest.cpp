@@ -18,12 +18,6 @@ using namespace qel::test;
 
 namespace {
 
-std::string crlf(std::initializer_list<const char*> lines) {
-    std::string s;
-    for (const char* l : lines) s += std::string(l) + "\r\n";
-    return s;
-}
-
 struct PlaceFixture : ::testing::Test {
     ScratchFolder folder;
     FakeHost host;
@@ -31,18 +25,18 @@ struct PlaceFixture : ::testing::Test {
 
     void SetUp() override {
         folder.writeBmp("bg.BMP", solidImage(32, 24, 0x336699));
-        folder.write("a.dat", crlf({"bg", "10,20,10,20", "thing", ";",     // 1-4
-                                    ".Start", ";",                         // 5-6
-                                    ".badop", ".FS,1,x", ";",              // 7-9
-                                    ".text", "hello /*12*/", ";",          // 10-12
-                                    ".tob", ".JS,b", ";",                  // 13-15
-                                    ".toc", ".JS,c", ";",                  // 16-18
-                                    ".nostop", ".JS,nostop", ";",          // 19-21
-                                    ".tod", ".JS,d", ";", "end"}));        // 22-25
-        folder.write("b.dat", crlf({"bg", "1,2,3,4", "name", "x,1,1,1", "n2", ";", ".Start", ";"}));
-        folder.write("c.dat", crlf({"nobg", ";", ".Start", ";"}));
-        folder.write("nostop.dat", crlf({"bg", ";", ".x", "no stop line"}));
-        folder.write("d.dat", crlf({"bg", ";", ".Start", ".DN,99", ";", "end"}));
+        folder.write("a.dat", crlfLines({"bg", "10,20,10,20", "thing", ";",     // 1-4
+                                         ".Start", ";",                         // 5-6
+                                         ".badop", ".FS,1,x", ";",              // 7-9
+                                         ".text", "hello /*12*/", ";",          // 10-12
+                                         ".tob", ".JS,b", ";",                  // 13-15
+                                         ".toc", ".JS,c", ";",                  // 16-18
+                                         ".nostop", ".JS,nostop", ";",          // 19-21
+                                         ".tod", ".JS,d", ";", "end"}));        // 22-25
+        folder.write("b.dat", crlfLines({"bg", "1,2,3,4", "name", "x,1,1,1", "n2", ";", ".Start", ";"}));
+        folder.write("c.dat", crlfLines({"nobg", ";", ".Start", ";"}));
+        folder.write("nostop.dat", crlfLines({"bg", ";", ".x", "no stop line"}));
+        folder.write("d.dat", crlfLines({"bg", ";", ".Start", ".DN,99", ";", "end"}));
     }
 };
 
@@ -79,8 +73,9 @@ TEST_F(PlaceFixture, AFailingRunNamesTheSceneFileAndItsLine) {
 }
 
 TEST_F(PlaceFixture, TheTraceWritesEachLineWaitAndSceneChange) {
-    folder.write("t.dat", crlf({"bg", "1,2,3,4", "obj", ";", ".Start", "first", ".", ".SR,x", ".OS,10", ".JS,u", ";"}));
-    folder.write("u.dat", crlf({"bg", ";", ".Start", "in u", ";", "end"}));
+    folder.write("t.dat",
+                 crlfLines({"bg", "1,2,3,4", "obj", ";", ".Start", "first", ".", ".SR,x", ".OS,10", ".JS,u", ";"}));
+    folder.write("u.dat", crlfLines({"bg", ";", ".Start", "in u", ";", "end"}));
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     ScriptTrace trace(host, out);

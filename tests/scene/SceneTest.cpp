@@ -15,13 +15,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-
-std::string joinCrLf(const Lines& lines) {
-    std::string s;
-    for (const auto& l : lines) s += l + "\r\n";
-    return s;
-}
-
 const Lines kExample = {"room1,124", "40,119,60,199", "door,open,look,,,", "300,379,0,59", "window", ";",
                         ".Start", "hello", ";"};
 
@@ -32,7 +25,7 @@ struct SceneFixture : ::testing::Test {
 
     void SetUp() override {
         folder.writeBmp("room1.BMP", solidImage(64, 48, 0x336699));
-        folder.write("room1.dat", joinCrLf(kExample));
+        folder.write("room1.dat", crlfLines(kExample));
     }
 };
 
@@ -85,7 +78,7 @@ TEST_F(SceneFixture, WorkedExampleLoads) {
 
 TEST_F(SceneFixture, ObjectLinesFollowTheFieldRules) {
     std::string name31(31, 'n');
-    folder.write("objs.dat", joinCrLf({"room1", "10,20", "door,open", "1,2,3,4", "door,open,,,,", "1,2,3,4,99",
+    folder.write("objs.dat", crlfLines({"room1", "10,20", "door,open", "1,2,3,4", "door,open,,,,", "1,2,3,4,99",
                                        "door", "5,6,7,8", name31 + ",v", ";", ";"}));
     ASSERT_TRUE(LoadScene(g, "objs"));
     EXPECT_EQ(g.st.ObjectRects[1], (ObjectRect{10, 20, 20, 20}));
@@ -110,13 +103,13 @@ TEST_F(SceneFixture, FiftyObjectsLoadAndTheFiftyFirstFails) {
     lines.push_back(";");
     Lines fifty = lines;
     fifty.erase(fifty.begin() + 101, fifty.begin() + 103);
-    folder.write("fifty.dat", joinCrLf(fifty));
+    folder.write("fifty.dat", crlfLines(fifty));
     ASSERT_TRUE(LoadScene(g, "fifty"));
     EXPECT_EQ(g.st.ObjectRects[50].Left, 50);
     EXPECT_EQ(g.st.ObjectWords[50][1].str(), "obj50");
     EXPECT_EQ(g.st.TargetLine, 1);  // ".start" is found by the search for "Start"
 
-    folder.write("many.dat", joinCrLf(lines));
+    folder.write("many.dat", crlfLines(lines));
     EXPECT_EQ(errorText([&] { LoadScene(g, "many"); }), rangeError().text());
     EXPECT_EQ(g.st.ObjectRects[1].Left, 1);
     EXPECT_EQ(g.st.ObjectWords[50][1].str(), "obj50");
@@ -143,28 +136,28 @@ TEST_F(SceneFixture, LoneCrAndLoneLfLoadLikeCrLf) {
 
 TEST_F(SceneFixture, HeaderFaults) {
     // A terminator with a trailing blank is a rectangle line.
-    folder.write("blank.dat", joinCrLf({"room1", "; ", "x", ";", ".Start", ";"}));
+    folder.write("blank.dat", crlfLines({"room1", "; ", "x", ";", ".Start", ";"}));
     EXPECT_EQ(errorText([&] { LoadScene(g, "blank"); }), notIntegerError("; ").text());
     // A rectangle line without a comma has an empty second field.
-    folder.write("nocomma.dat", joinCrLf({"room1", "12", "x", ";", ";"}));
+    folder.write("nocomma.dat", crlfLines({"room1", "12", "x", ";", ";"}));
     EXPECT_EQ(errorText([&] { LoadScene(g, "nocomma"); }), notIntegerError("").text());
     EXPECT_EQ(g.st.ObjectRects[1].Left, 12);  // stored in part
     // The store runs out before the terminator.
-    folder.write("noterm.dat", joinCrLf({"room1", "1,2,3,4", "x"}));
+    folder.write("noterm.dat", crlfLines({"room1", "1,2,3,4", "x"}));
     EXPECT_EQ(errorText([&] { LoadScene(g, "noterm"); }), listIndexError(0).text());
-    folder.write("nowords.dat", joinCrLf({"room1", "1,2,3,4"}));
+    folder.write("nowords.dat", crlfLines({"room1", "1,2,3,4"}));
     EXPECT_EQ(errorText([&] { LoadScene(g, "nowords"); }), listIndexError(0).text());
     folder.write("empty.dat", "");
     EXPECT_EQ(errorText([&] { LoadScene(g, "empty"); }), listIndexError(0).text());
 }
 
 TEST_F(SceneFixture, BodyWithoutStartLabelOrStopLine) {
-    folder.write("stop3.dat", joinCrLf({"room1", ";", "a", ".label", "b", ";", "c", ";"}));
+    folder.write("stop3.dat", crlfLines({"room1", ";", "a", ".label", "b", ";", "c", ";"}));
     ASSERT_TRUE(LoadScene(g, "stop3"));
     EXPECT_EQ(g.st.TargetLine, 3);
 
     host.log.clear();
-    folder.write("nostop.dat", joinCrLf({"room1", ";", "a", "b", "c"}));
+    folder.write("nostop.dat", crlfLines({"room1", ";", "a", "b", "c"}));
     EXPECT_EQ(errorText([&] { LoadScene(g, "nostop"); }), listIndexError(3).text());
     EXPECT_EQ(g.st.SceneName, "nostop.dat");
     EXPECT_FALSE(host.called("resetFace"));
@@ -174,7 +167,7 @@ TEST_F(SceneFixture, MissingBackgroundLeavesTheWholeFile) {
     ASSERT_TRUE(LoadScene(g, "room1"));
     const QImage oldFront = g.pics.ImageFront;
     const Lines file = {"nobg,3", "1,2,3,4", "thing", ";", ".Start", ";"};
-    folder.write("nobg.dat", joinCrLf(file));
+    folder.write("nobg.dat", crlfLines(file));
     EXPECT_EQ(errorText([&] { LoadScene(g, "nobg"); }), cannotOpenError("nobg.BMP").text());
     EXPECT_EQ(g.st.ScriptLines.toVector(), file);
     EXPECT_EQ(g.st.SceneName, "nobg.dat");
@@ -182,7 +175,7 @@ TEST_F(SceneFixture, MissingBackgroundLeavesTheWholeFile) {
     EXPECT_EQ(g.pics.ImageFront, oldFront);
 
     folder.write("bad.BMP", "BM this is no bitmap");
-    folder.write("bad.dat", joinCrLf({"bad", ";", ";"}));
+    folder.write("bad.dat", crlfLines({"bad", ";", ";"}));
     EXPECT_EQ(errorText([&] { LoadScene(g, "bad"); }), badBitmapError().text());
     EXPECT_EQ(g.pics.Haikei.size(), QSize(64, 48));
 }
@@ -201,8 +194,8 @@ TEST_F(SceneFixture, MissingSceneFileClosesTheProgram) {
 }
 
 TEST_F(SceneFixture, NameEndingInDatGetsASecondDat) {
-    folder.write("room2.dat", joinCrLf({"room1", ";", ".Start", "one", ";"}));
-    folder.write("room2.dat.dat", joinCrLf({"room1", ";", ".Start", "two", ";"}));
+    folder.write("room2.dat", crlfLines({"room1", ";", ".Start", "one", ";"}));
+    folder.write("room2.dat.dat", crlfLines({"room1", ";", ".Start", "two", ";"}));
     ASSERT_TRUE(LoadScene(g, "room2.dat"));
     EXPECT_EQ(g.st.SceneName, "room2.dat.dat");
     EXPECT_EQ(g.st.ScriptLines[1], "two");
@@ -231,7 +224,7 @@ TEST_F(SceneFixture, DataVersionWarningOnlyFromCheckDataVersion) {
     EXPECT_EQ(errorText([&] { check("room1,v2"); }), notIntegerError("v2").text());
 
     host.log.clear();
-    folder.write("new.dat", joinCrLf({"room1,999", ";", ";"}));
+    folder.write("new.dat", crlfLines({"room1,999", ";", ";"}));
     ASSERT_TRUE(LoadScene(g, "new"));
     EXPECT_TRUE(host.calls("box:").empty());
 }

@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include "platform/Cp932.h"
+
 #include <QDir>
 #include <QFile>
 #include <ftw.h>
@@ -30,6 +32,10 @@ void ScratchFolder::write(const std::string& name, const std::string& bytes) con
     QFile f(p);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error("cannot write " + name);
     f.write(bytes.data(), qint64(bytes.size()));
+}
+
+void ScratchFolder::writeScene(const std::string& name, const std::vector<std::string>& lines) const {
+    write(name, sj(crlfLines(lines)));
 }
 
 void ScratchFolder::writeBmp(const std::string& name, const QImage& image) const { write(name, bmpBytes(image)); }
@@ -63,6 +69,12 @@ namespace {
 void put16(std::string& s, unsigned v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); }
 void put32(std::string& s, unsigned v) { put16(s, v & 0xFFFF); put16(s, v >> 16); }
 } // namespace
+
+std::string crlfLines(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines) s += l + "\r\n";
+    return s;
+}
 
 std::string bmpBytes(const QImage& src) {
     QImage img = src.convertToFormat(QImage::Format_RGB32);
@@ -109,6 +121,13 @@ QImage solidImage(int w, int h, unsigned rgb) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(QRgb(0xFF000000u | rgb));
     return img;
+}
+
+std::string tinyMidi() {
+    std::string s("MThd\0\0\0\6\0\0\0\1\0\x60", 14);
+    s += std::string("MTrk\0\0\0\x0C", 8);
+    s += std::string("\0\x90\x3C\x40\x60\x80\x3C\x40\0\xFF\x2F\0", 12);
+    return s;
 }
 
 } // namespace qel::test
