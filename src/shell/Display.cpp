@@ -251,6 +251,14 @@ QRect Display::pictureOnScreen() const {
     return QRect(view_.mapToGlobal(shown.topLeft()), shown.size());
 }
 
+std::optional<QRect> Display::placeFromPicture(const QWidget& window) const {
+    if (!window.isVisible()) return std::nullopt;
+    const QPoint corner = pictureOnScreen().topLeft();
+    if (const QWidget* frame = onStage() ? stage_->frameOf(window) : nullptr)
+        return QRect(frame->mapToGlobal(QPoint(0, 0)) - corner, frame->size());
+    return window.frameGeometry().translated(-corner);
+}
+
 QPoint Display::placeOnScreen(QPoint design, QSize size) const {
     const QRect wanted(placeFromOrigin(pictureOrigin(), design, view_.scale()), size);
     const QScreen* s = screenOf(window_);

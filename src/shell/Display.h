@@ -76,6 +76,10 @@ public:
     // The picture itself on the screen (in full screen the view around it
     // is larger).
     QRect pictureOnScreen() const;
+    // A shown window of the game as the player sees it: its outer frame (a
+    // panel's with its caption bar) from the picture's corner, in screen
+    // pixels; nullopt while it is hidden.
+    std::optional<QRect> placeFromPicture(const QWidget& window) const;
     // Where a window of the given size goes at a point given in picture
     // pixels from the picture's corner, kept on the screen.
     QPoint placeOnScreen(QPoint design, QSize size) const;
