@@ -114,6 +114,12 @@ private:
     // picture's corner.
     QRect layoutAt(int scale) const;
     int largestFitting(QSize area) const;
+    // Puts the window where the last placing asked for (FW's offsets from
+    // the screen's centre, in picture pixels at today's scale).
+    void placeAsAsked();
+    // The stage's window grew or shrank: placed by FW or the first
+    // centring and not moved since, it is placed again for its new size.
+    void keepPlacing();
 
     QMainWindow& window_;
     PictureView& view_;
@@ -121,6 +127,9 @@ private:
     int scaleChoice_ = 1;
     bool fullScreen_ = false;
     bool placed_ = false;
+    std::optional<std::int32_t> askedDx_;  // the last placing's offsets; no dx: centred
+    std::int32_t askedDy_ = 0;
+    QPoint placedAt_;  // where that placing put the window
     WindowMode mode_ = WindowMode::Separate;
     bool staged_ = false;
     QPointer<Stage> stage_;
