@@ -67,6 +67,10 @@ const std::vector<OptionRow>& optionTable() {
          "write the session's transcript to FILE (- for standard output)", setText(&SessionOptions::transcriptFile)},
         {"--shots", nullptr, Value::Required, "DIR", "with the transcript: save the picture at each page, idle and box",
          setText(&SessionOptions::shotsDir)},
+        {"--layout", nullptr, Value::Required, "DIR",
+         "with --replay: before each action, write where the windows are\n"
+         "to DIR/layout.txt and the main window as drawn to DIR/NNNN.png",
+         setText(&SessionOptions::layoutDir)},
         {"--real-time", nullptr, Value::None, nullptr, "with --replay: let timed waits take real time",
          [](Options& o, const QString&) {
              o.session.realTime = true;

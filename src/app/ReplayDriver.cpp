@@ -76,7 +76,8 @@ void ReplayDriver::runNext() {
     }
     releaseCtrlWhenDue(true);  // the player lets go before acting again
     const ReplayAction& a = actions_[next_++];
-    transcript_.line("> " + a.text);
+    const int lineNo = transcript_.line("> " + a.text);
+    if (session_.acting) session_.acting(lineNo);
     QString why;
     try {
         if (!a.verb) {

@@ -34,6 +34,8 @@ public:
         std::function<void()> acted;
         // Writes the transcript's closing line and flushes the files.
         std::function<void()> close;
+        // An action is about to be taken; its transcript line has this number.
+        std::function<void(int lineNo)> acting;
     };
 
     ReplayDriver(std::vector<ReplayAction> actions, Transcript& transcript, VirtualClock& clock, Session session);

@@ -30,10 +30,12 @@ Session::Session(const SessionOptions& options, const Windows& windows)
       transcript_(options.transcriptFile),
       recorder_(options.recordFile),
       shots_(options.shotsDir),
+      layout_(options.layoutDir),
       clock_(actions_ && !options.realTime) {
     if (!actions_) return;
     ReplayDriver::Session self{[this](QObject** what) { return currentTurn(what); }, [this] { return over(); },
-                               [this] { requestCheck(false); }, [this] { close(); }};
+                               [this] { requestCheck(false); }, [this] { close(); },
+                               [this](int lineNo) { layout_.take(lineNo, *w_); }};
     driver_ = std::make_unique<ReplayDriver>(std::move(*actions_), transcript_, clock_, std::move(self));
     actions_.reset();
     driver_->setWindows(windows);

@@ -4,6 +4,7 @@
 // which window waits for the player; the transcript (app/Transcript.h), the
 // recorder (app/Recorder.h), the replay driver (app/ReplayDriver.h) and the
 // clock (app/VirtualClock.h) do the rest.
+#include "app/LayoutReport.h"
 #include "app/Recorder.h"
 #include "app/ReplayDriver.h"
 #include "app/Transcript.h"
@@ -24,10 +25,12 @@ struct SessionOptions {
     QString recordFile;      // --record
     QString transcriptFile;  // --transcript ("-": standard output)
     QString shotsDir;        // --shots
+    QString layoutDir;       // --layout
     bool realTime = false;   // --real-time
     bool virtualPad = false; // --virtual-pad
     bool any() const {
-        return !replayFile.isEmpty() || !recordFile.isEmpty() || !transcriptFile.isEmpty() || !shotsDir.isEmpty();
+        return !replayFile.isEmpty() || !recordFile.isEmpty() || !transcriptFile.isEmpty() || !shotsDir.isEmpty() ||
+               !layoutDir.isEmpty();
     }
 };
 
@@ -81,6 +84,7 @@ private:
     Transcript transcript_;
     Recorder recorder_;
     Screenshots shots_;
+    LayoutReport layout_;
     VirtualClock clock_;
     std::unique_ptr<ReplayDriver> driver_;
 

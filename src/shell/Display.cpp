@@ -114,7 +114,9 @@ void Display::switchWindows(bool stage) {
         if (!stage_) {
             stage_ = new Stage(view_, [this] { return pictureOrigin(); });
             connect(stage_, &Stage::contentChanged, this, [this] {
-                if (!fullScreen_) window_.adjustSize();
+                if (fullScreen_) return;
+                window_.adjustSize();
+                keepPlacing();
             });
         }
         stage_->setMessages(messages_);
@@ -158,8 +160,10 @@ void Display::apply() {
         w.layout()->setSizeConstraint(QLayout::SetFixedSize);
         w.adjustSize();
         if (!placed_ && w.isVisible()) {
-            centreOnScreen(w);
-            placed_ = true;
+            askedDx_.reset();
+            placeAsAsked();
+        } else {
+            keepPlacing();
         }
     }
     followPicture();
@@ -173,19 +177,32 @@ void Display::setPictureSize(QSize design) {
 void Display::placeWindow(std::optional<std::int32_t> dx, std::int32_t dy) {
     if (fullScreen_) return;  // the window keeps its place for when it leaves full screen
     window_.adjustSize();
+    askedDx_ = dx;
+    askedDy_ = dy;
+    placeAsAsked();
+}
+
+void Display::placeAsAsked() {
     const int n = view_.scale();
     const auto scaled = [n](std::int32_t v) {
         return int(std::clamp<std::int64_t>(std::int64_t(v) * n, INT32_MIN, INT32_MAX));
     };
-    window_.move(dx ? centredOnScreen(window_, scaled(*dx), scaled(dy)) : centredOnScreen(window_));
+    window_.move(askedDx_ ? centredOnScreen(window_, scaled(*askedDx_), scaled(askedDy_)) : centredOnScreen(window_));
     placed_ = true;
+    placedAt_ = window_.pos();
+}
+
+void Display::keepPlacing() {
+    // Separate windows keep their place: the player's desktop as it was.
+    if (!onStage() || fullScreen_ || !placed_ || window_.pos() != placedAt_) return;
+    placeAsAsked();
 }
 
 void Display::windowShown() {
     if (!placed_ && !fullScreen_) {
         window_.adjustSize();
-        centreOnScreen(window_);
-        placed_ = true;
+        askedDx_.reset();
+        placeAsAsked();
     }
     followPicture();
 }
@@ -256,6 +273,14 @@ QPoint Display::pictureOrigin() const {
 QRect Display::pictureOnScreen() const {
     const QRect shown = view_.pictureRect();
     return QRect(view_.mapToGlobal(shown.topLeft()), shown.size());
+}
+
+std::optional<QRect> Display::placeFromPicture(const QWidget& window) const {
+    if (!window.isVisible()) return std::nullopt;
+    const QPoint corner = pictureOnScreen().topLeft();
+    if (const QWidget* frame = onStage() ? stage_->frameOf(window) : nullptr)
+        return QRect(frame->mapToGlobal(QPoint(0, 0)) - corner, frame->size());
+    return window.frameGeometry().translated(-corner);
 }
 
 QPoint Display::placeOnScreen(QPoint design, QSize size) const {

@@ -79,6 +79,10 @@ public:
     // The picture itself on the screen (in full screen the view around it
     // is larger).
     QRect pictureOnScreen() const;
+    // A shown window of the game as the player sees it: its outer frame (a
+    // panel's with its caption bar) from the picture's corner, in screen
+    // pixels; nullopt while it is hidden.
+    std::optional<QRect> placeFromPicture(const QWidget& window) const;
     // Where a window of the given size goes at a point given in picture
     // pixels from the picture's corner, kept on the screen.
     QPoint placeOnScreen(QPoint design, QSize size) const;
@@ -113,6 +117,12 @@ private:
     // picture's corner.
     QRect layoutAt(int scale) const;
     int largestFitting(QSize area) const;
+    // Puts the window where the last placing asked for (FW's offsets from
+    // the screen's centre, in picture pixels at today's scale).
+    void placeAsAsked();
+    // The stage's window grew or shrank: placed by FW or the first
+    // centring and not moved since, it is placed again for its new size.
+    void keepPlacing();
 
     QMainWindow& window_;
     PictureView& view_;
@@ -120,6 +130,9 @@ private:
     int scaleChoice_ = 1;
     bool fullScreen_ = false;
     bool placed_ = false;
+    std::optional<std::int32_t> askedDx_;  // the last placing's offsets; no dx: centred
+    std::int32_t askedDy_ = 0;
+    QPoint placedAt_;  // where that placing put the window
     WindowMode mode_ = WindowMode::Separate;
     bool staged_ = false;
     QPointer<Stage> stage_;

@@ -274,6 +274,12 @@ QWidget* Stage::modalPanel() const {
     return nullptr;
 }
 
+QWidget* Stage::frameOf(const QWidget& window) const {
+    for (const Panel& p : panels_)
+        if (p.widget == &window) return p.frame;
+    return nullptr;
+}
+
 void Stage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), QColor(24, 24, 24));

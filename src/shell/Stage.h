@@ -42,6 +42,9 @@ public:
     void releaseAll();
     // The modal panel that takes the input now, if any.
     QWidget* modalPanel() const;
+    // The frame (caption bar and window) a window is shown in as a panel, or
+    // null when it is not one of the panels.
+    QWidget* frameOf(const QWidget& window) const;
 
     void adopt(QWidget& window) override;
     bool place(QWidget& window, QPoint screenPos) override;

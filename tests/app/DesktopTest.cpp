@@ -42,8 +42,9 @@ QString run(const QString& display, const QString& program, const QStringList& a
 // An X server of its own with openbox managing it.
 class Screen {
 public:
-    bool start(QString* why) {
-        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "2000x1500x24", "-nolisten", "tcp"});
+    bool start(QString* why, QSize size = QSize(2000, 1500)) {
+        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", QString("%1x%2x24").arg(size.width()).arg(size.height()),
+                             "-nolisten", "tcp"});
         if (!xvfb_.waitForReadyRead(20000)) {
             *why = "Xvfb did not start";
             return false;
@@ -154,8 +155,9 @@ public:
         env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.path());
+        const QString scaleText = scale == 0 ? QStringLiteral("auto") : QString::number(scale);
         p.start(QStringLiteral(QEL_PLAYER_BIN), QStringList{"--real-time", "--replay", "hold.txt", "--transcript",
-                                                              "transcript.txt", "--scale", QString::number(scale)} +
+                                                              "transcript.txt", "--scale", scaleText} +
                                                      extra + QStringList{"Opning.dat"});
     }
     ~Player() {
@@ -179,12 +181,20 @@ protected:
             if (QStandardPaths::findExecutable(t).isEmpty()) missing << t;
         if (!missing.isEmpty())
             GTEST_SKIP() << "needs a real X server and window manager; missing: " << missing.join(", ").toStdString();
+        if (screenSize().isEmpty()) return;
         QString why;
-        ASSERT_TRUE(screen_.start(&why)) << why.toStdString();
+        ASSERT_TRUE(screen_.start(&why, screenSize())) << why.toStdString();
         d = screen_.display();
     }
+    // The screen the test runs on; empty: the test starts its own.
+    virtual QSize screenSize() const { return QSize(2000, 1500); }
     Screen screen_;
     QString d;  // the display's name
+};
+
+class DesktopScreens : public Desktop {
+protected:
+    QSize screenSize() const override { return {}; }
 };
 
 TEST_F(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWindow) {
@@ -310,4 +320,61 @@ TEST_F(Desktop, ThePlayerEndsWhenAnotherClientDestroysItsWindow) {
         EXPECT_EQ(player.p.exitCode(), 0);
         EXPECT_FALSE(QFile::exists(player.dir.filePath("QELP.INI")));
     }
+}
+
+// The automatic scale on a full-HD and a 4K screen: the largest that keeps
+// the message window, where MW puts it under the picture, on the screen.
+TEST_F(DesktopScreens, TheAutomaticScaleKeepsTheMessageWindowUnderThePictureAndOnTheScreen) {
+    struct Case {
+        QSize screen;
+        int scale;  // the picture's scale there
+    } cases[] = {{{1920, 1080}, 2}, {{3840, 2160}, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString("%1x%2").arg(c.screen.width()).arg(c.screen.height()).toStdString());
+        Screen screen;
+        QString why;
+        ASSERT_TRUE(screen.start(&why, c.screen)) << why.toStdString();
+        const QString& d = screen.display();
+        Player player(d, 2, 0);
+        ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
+        const QString message =
+            run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^ものがたり$"}, 30000).section('\n', 0, 0);
+        const QString main = run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
+        ASSERT_FALSE(message.isEmpty());
+        ASSERT_FALSE(main.isEmpty());
+        QTest::qWait(300);  // the window manager settles the frames it has just drawn
+        const Seen m = inspect(d, main);
+        const Seen w = inspect(d, message);
+        // The picture fills the main window's width and ends at its bottom.
+        EXPECT_EQ(m.client.width(), 486 * c.scale);
+        const QRect picture(m.client.left(), m.client.bottom() + 1 - 295 * c.scale, 486 * c.scale, 295 * c.scale);
+        const QRect outer(w.outer(), w.client.size() + QSize(w.frame.left() + w.frame.right(), w.frame.top() + w.frame.bottom()));
+        EXPECT_EQ(outer.topLeft(), picture.topLeft() + QPoint(0, 322) * c.scale);
+        EXPECT_FALSE(outer.intersects(picture));
+        EXPECT_TRUE(QRect(QPoint(0, 0), c.screen).contains(outer));
+        EXPECT_TRUE(QRect(QPoint(0, 0), c.screen).contains(QRect(m.outer(), m.client.size())));
+    }
+}
+
+// The stage's window was centred at the scale that fitted before MW gave the
+// message window its place, and stayed there, off centre, once the scale
+// fell to the one that fits both.
+TEST_F(DesktopScreens, TheStageIsCentredAtTheScaleItEndsAt) {
+    Screen screen;
+    QString why;
+    ASSERT_TRUE(screen.start(&why, QSize(1920, 1080))) << why.toStdString();
+    const QString& d = screen.display();
+    Player player(d, 2, 0, {"--windows", "one"});
+    ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
+    const QString main =
+        run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^星灯りの灯台$"}, 30000).section('\n', 0, 0);
+    ASSERT_FALSE(main.isEmpty());
+    QTest::qWait(300);  // the window manager settles the frames it has just drawn
+    const Seen m = inspect(d, main);
+    EXPECT_EQ(m.client.width(), 486 * 2);
+    const QSize outer = m.client.size() + QSize(m.frame.left() + m.frame.right(), m.frame.top() + m.frame.bottom());
+    EXPECT_NEAR(m.outer().x(), (1920 - outer.width()) / 2, 1);
+    // Upright, the frame Qt counted when it centred may differ from the
+    // window manager's by a few rows; the window stays on the screen.
+    EXPECT_TRUE(QRect(0, 0, 1920, 1080).contains(QRect(m.outer(), outer)));
 }
