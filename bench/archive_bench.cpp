@@ -54,7 +54,7 @@ bool makeArchive(const QString& path, std::size_t files, std::size_t fileBytes) 
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

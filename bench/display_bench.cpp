@@ -40,7 +40,6 @@ private:
     std::int64_t now_ = 0;
 };
 
-
 // Wake-ups of the event loop per second while the message window waits for
 // a page that nobody turns; the timer that ends the wait is not counted.
 double idleWakeups(PlayerWindows& p, int seconds) {
@@ -60,7 +59,7 @@ double idleWakeups(PlayerWindows& p, int seconds) {
     return double(std::max(0, wakeups - 1)) / seconds;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

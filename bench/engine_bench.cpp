@@ -12,7 +12,7 @@ using namespace qel;
 
 namespace {
 double seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
     Game g(host);
 
     // A loop of IN, FS, IS and JR: 255 passes of 4 commands per run.
-    g.st.ScriptLines.assign({".go", ".FS,1,0", ".loop", "skipped", ".IN,1", ".FS,3,7", ".IS,1,255,done",
-                             ".JR,loop", ".done", ";", "end"});
+    g.st.ScriptLines.assign(
+        {".go", ".FS,1,0", ".loop", "skipped", ".IN,1", ".FS,3,7", ".IS,1,255,done", ".JR,loop", ".done", ";", "end"});
     const int runs = 20000;
     long long commands = 0;
     auto t0 = std::chrono::steady_clock::now();

@@ -25,13 +25,14 @@ std::size_t heapInUse() { return mallinfo2().uordblks; }
 
 // A line as scenarios write them: 10 to 38 full-width characters.
 std::string sampleLine(int i) {
-    static const char* words[] = {"灯台", "の灯が", "消えたまま", "なの", "「わたしは", "アカリ」", "海からの風が", "少しつめたい。"};
+    static const char* words[] = {"灯台",       "の灯が",   "消えたまま",   "なの",
+                                  "「わたしは", "アカリ」", "海からの風が", "少しつめたい。"};
     std::string utf8;
     for (int k = 0; k < 2 + i % 5; ++k) utf8 += words[(i + k * 3) % 8];
     return encode(QString::fromUtf8(utf8.c_str()));
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -20,7 +20,7 @@ double usSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
 }
 
-} // namespace
+}  // namespace
 
 int main() {
     QTemporaryDir dir;

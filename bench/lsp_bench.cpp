@@ -24,10 +24,14 @@ int main(int argc, char** argv) {
     QStringList lines{"bg,124", "0,9,0,9", "door,open,,,,", ";", ".Start", ".FS,1,0"};
     for (int b = 0; lines.size() < 10000; ++b) {
         const QString n = QString::number(b);
-        lines << ".L" + n << ".--" << "text of block " + n << ".IS,1," + n + ",L" + n << ".GP,0,0,2,pic"
+        lines << ".L" + n << ".--"
+              << "text of block " + n << ".IS,1," + n + ",L" + n << ".GP,0,0,2,pic"
               << ".FS,2," + n << ".JR,L" + n << ".";
     }
-    lines << ".dooropen" << "opened" << ";" << ";";
+    lines << ".dooropen"
+          << "opened"
+          << ";"
+          << ";";
     const QString path = dir.filePath("Opning.dat");
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return 1;
@@ -46,9 +50,10 @@ int main(int argc, char** argv) {
     auto t0 = std::chrono::steady_clock::now();
     for (int r = 0; r < rounds; ++r) {
         lines[5] = ".FS,1," + QString::number(r);
-        server.handle({{"method", "textDocument/didChange"},
-                       {"params", QJsonObject{{"textDocument", QJsonObject{{"uri", uri}}},
-                                              {"contentChanges", QJsonArray{QJsonObject{{"text", lines.join("\r\n")}}}}}}});
+        server.handle(
+            {{"method", "textDocument/didChange"},
+             {"params", QJsonObject{{"textDocument", QJsonObject{{"uri", uri}}},
+                                    {"contentChanges", QJsonArray{QJsonObject{{"text", lines.join("\r\n")}}}}}}});
         server.publishPending();
     }
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() / rounds;

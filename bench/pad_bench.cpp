@@ -20,8 +20,8 @@ namespace {
 int wakeups(int ms) {
     int count = 0;
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    const QMetaObject::Connection counting =
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&count] { ++count; });
+    const QMetaObject::Connection counting = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake,
+                                                              [&count] { ++count; });
     QTimer::singleShot(ms, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
     QObject::disconnect(counting);
@@ -33,7 +33,7 @@ int wakeups(int ms) {
 int baseline = 0;
 double wakeupsPerSecond(int ms) { return double(std::max(wakeups(ms) - baseline, 0)) * 1000.0 / ms; }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

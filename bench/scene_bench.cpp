@@ -24,7 +24,6 @@ using namespace qel;
 
 namespace {
 
-
 QImage noise(int w, int h, unsigned seed) {
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y) {
@@ -80,7 +79,7 @@ double stepUs(Game& g, NullHost& host, int mode) {
     return total / 1000.0 / count;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -128,8 +127,8 @@ int main(int argc, char** argv) {
     std::printf("picture.bmp_load_320x240_us %.1f us\n", decode);
     std::printf("picture.blit_320x240_us %.1f us\n", blitOnly);
 
-    std::printf("transition.step_us %.1f us\n", stepUs(g, host, 1));       // shift + uncovered strip
-    std::printf("transition.step_mode2_us %.1f us\n", stepUs(g, host, 2)); // growing copy of the new picture
-    std::printf("transition.step_mode5_us %.1f us\n", stepUs(g, host, 5)); // vertical shift + strip
+    std::printf("transition.step_us %.1f us\n", stepUs(g, host, 1));        // shift + uncovered strip
+    std::printf("transition.step_mode2_us %.1f us\n", stepUs(g, host, 2));  // growing copy of the new picture
+    std::printf("transition.step_mode5_us %.1f us\n", stepUs(g, host, 5));  // vertical shift + strip
     return 0;
 }

@@ -59,7 +59,7 @@ double firstWindowMs(xcb_connection_t* c, const char* player, const char* scenar
     return ms;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     const char* player = argc > 1 ? argv[1] : "./qelplayer";

@@ -37,8 +37,7 @@ public:
     void waitMs(std::int64_t ms) override { clock.waitMs(ms); }
 };
 
-
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -34,9 +34,8 @@ void writeFile(const std::string& name, std::string_view bytes) {
 }
 
 void writePictures() {
-    static const char* const names[] = {"bg", "Akari", "AkariB", "Beach", "Beam1", "Beam2", "Bottle",
-                                        "BottleB", "BoxOpen", "Heya", "Kao", "LampOn", "Mado",
-                                        "Title", "Tower", "Yoru"};
+    static const char* const names[] = {"bg",      "Akari", "AkariB", "Beach",  "Beam1", "Beam2", "Bottle", "BottleB",
+                                        "BoxOpen", "Heya",  "Kao",    "LampOn", "Mado",  "Title", "Tower",  "Yoru"};
     for (const char* n : names) writeFile(std::string(n) + ".BMP", test::bmpBytes(test::patternImage(8, 6, 0)));
     writeFile("umi.mid", test::tinyMidi());
 }
@@ -90,4 +89,4 @@ void BudgetHost::closeMainWindow() {
     FakeHost::closeMainWindow();
 }
 
-} // namespace qel::fuzz
+}  // namespace qel::fuzz

@@ -59,4 +59,4 @@ private:
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
-} // namespace qel::fuzz
+}  // namespace qel::fuzz

@@ -56,7 +56,7 @@ const char* waitText(CommandWait w) {
     return "";
 }
 
-} // namespace
+}  // namespace
 
 QString CommandsMarkdown() {
     QString md;
@@ -70,15 +70,15 @@ QString CommandsMarkdown() {
         for (int n = 1; n <= kMaxOperands && row.operand(n).kind != OperandKind::None; ++n) {
             const OperandRule& o = row.operand(n);
             md += QStringLiteral("- `%1`: %2%3\n")
-                      .arg(name.value(n), operandText(row, n),
-                           o.onlyWith ? QStringLiteral(" (optional)") : QString());
+                      .arg(name.value(n), operandText(row, n), o.onlyWith ? QStringLiteral(" (optional)") : QString());
         }
         if (row.operand(1).kind == OperandKind::None) md += QStringLiteral("- no operands\n");
-        if (row.wait != CommandWait::None) md += QStringLiteral("- waits for %1\n").arg(QLatin1String(waitText(row.wait)));
+        if (row.wait != CommandWait::None)
+            md += QStringLiteral("- waits for %1\n").arg(QLatin1String(waitText(row.wait)));
         if (!row.fallsThrough) md += QStringLiteral("- the line below does not run after it\n");
         md += QStringLiteral("\n```\n%1\n```\n\n").arg(text(d.example));
     }
     return md;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -8,4 +8,4 @@ namespace qel {
 
 QString CommandsMarkdown();
 
-} // namespace qel
+}  // namespace qel

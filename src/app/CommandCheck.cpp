@@ -70,11 +70,12 @@ std::optional<std::int32_t> SceneChecker::intOperand(int i, int n, const QString
 std::optional<std::int32_t> SceneChecker::numberOperand(int i, int n, const QString& cmd, const char* table, int last) {
     auto v = intOperand(i, n, cmd);
     if (v && (*v < 1 || *v > last)) {
-        error(lineOf(i), QStringLiteral("%1: %2 number %3 is outside 1..%4: %5")
-                             .arg(cmd, QLatin1String(table))
-                             .arg(*v)
-                             .arg(last)
-                             .arg(playerText(rangeError())),
+        error(lineOf(i),
+              QStringLiteral("%1: %2 number %3 is outside 1..%4: %5")
+                  .arg(cmd, QLatin1String(table))
+                  .arg(*v)
+                  .arg(last)
+                  .arg(playerText(rangeError())),
               n);
         lineFailed_ = true;
         return std::nullopt;
@@ -84,7 +85,8 @@ std::optional<std::int32_t> SceneChecker::numberOperand(int i, int n, const QStr
 // Converts a command's operands as its row describes them, first failure
 // only, and checks the table numbers against their tables. The values by
 // operand number; nullopt for one not converted or not a number.
-std::array<std::optional<std::int32_t>, kMaxOperands + 1> SceneChecker::operands(int i, const CommandRow& row, const QString& cmd) {
+std::array<std::optional<std::int32_t>, kMaxOperands + 1> SceneChecker::operands(int i, const CommandRow& row,
+                                                                                 const QString& cmd) {
     std::array<std::optional<std::int32_t>, kMaxOperands + 1> v;
     const std::string& line = body(i);
     for (int n = 1; n <= kMaxOperands; ++n) {
@@ -115,8 +117,9 @@ void SceneChecker::checkFile(int at, const QString& cmd, const FileUse& f, const
     switch (f.kind) {
     case FileKind::Scene:
         if (!fileExists(name)) {
-            QString m = QStringLiteral("%1: scene file %2 not found: the player shows its missing-scene notice "
-                                       "and ends")
+            QString m = QStringLiteral(
+                            "%1: scene file %2 not found: the player shows its missing-scene notice "
+                            "and ends")
                             .arg(cmd, quoted(name));
             const std::size_t e = f.extension.size();
             if (e && operand.size() > e && equalsIgnoreCase(operand.substr(operand.size() - e), f.extension))
@@ -128,9 +131,9 @@ void SceneChecker::checkFile(int at, const QString& cmd, const FileUse& f, const
         break;
     case FileKind::Face:
         if (!fileExists(name))
-            warning(at, QStringLiteral("%1: face picture %2 not found: %1 does nothing").arg(cmd, quoted(name)), f.operand);
-        else
-            checkBitmap(at, cmd, name, f.operand);
+            warning(at, QStringLiteral("%1: face picture %2 not found: %1 does nothing").arg(cmd, quoted(name)),
+                    f.operand);
+        else checkBitmap(at, cmd, name, f.operand);
         break;
     case FileKind::Picture: checkBitmap(at, cmd, name, f.operand); break;
     case FileKind::Media: checkMedia(at, cmd, name, f.operand); break;
@@ -210,4 +213,4 @@ void SceneChecker::checkCommand(int i, const CommandRow& row) {
     }
 }
 
-} // namespace qel::check
+}  // namespace qel::check

@@ -30,7 +30,8 @@ std::pair<std::int64_t, std::int64_t> bodyLines(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {0, 0};
     const QByteArray bytes = f.readAll();
-    const std::vector<std::string> lines = SplitSceneLines(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    const std::vector<std::string> lines = SplitSceneLines(
+        std::string_view(bytes.constData(), std::size_t(bytes.size())));
     for (std::size_t i = 1; i < lines.size(); i += 2)
         if (lines[i] == ";") return {std::int64_t(i) + 2, std::int64_t(lines.size())};
     return {0, 0};
@@ -38,7 +39,7 @@ std::pair<std::int64_t, std::int64_t> bodyLines(const QString& path) {
 
 QString text(const std::string& cp932) { return decode(cp932); }
 
-} // namespace
+}  // namespace
 
 bool BreakCondition::holds(const GameState& st) const {
     int c = 0;
@@ -58,8 +59,9 @@ bool BreakCondition::holds(const GameState& st) const {
 }
 
 std::optional<BreakCondition> parseBreakCondition(const QString& condition, QString* why) {
-    static const QRegularExpression form(QStringLiteral(R"(^\s*(IntVars|StrVars)\s*\[\s*(\d+)\s*\]\s*(<>|<=|>=|=|<|>)\s*(.*?)\s*$)"),
-                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression form(
+        QStringLiteral(R"(^\s*(IntVars|StrVars)\s*\[\s*(\d+)\s*\]\s*(<>|<=|>=|=|<|>)\s*(.*?)\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = form.match(condition);
     if (!m.hasMatch()) {
         *why = QStringLiteral("write a condition as IntVars[N] = VALUE or StrVars[N] = TEXT (= <> < > <= >=)");
@@ -155,8 +157,11 @@ void DebugAdapter::handle(const QJsonObject& message) {
     const QString command = message.value("command").toString();
     QString error;
     const QJsonValue body = answer(command, message.value("arguments").toObject(), &error);
-    QJsonObject reply{{"seq", seq_++}, {"type", "response"}, {"request_seq", message.value("seq")},
-                      {"command", command}, {"success", error.isEmpty()}};
+    QJsonObject reply{{"seq", seq_++},
+                      {"type", "response"},
+                      {"request_seq", message.value("seq")},
+                      {"command", command},
+                      {"success", error.isEmpty()}};
     if (!error.isEmpty()) reply.insert("message", error);
     if (body.isObject()) reply.insert("body", body);
     channel_.send(reply);
@@ -204,7 +209,8 @@ QJsonValue DebugAdapter::answer(const QString& command, const QJsonObject& args,
             QJsonObject r{{"line", qint64(line)}};
             QString why;
             std::optional<BreakCondition> condition;
-            if (const QString c = b.value("condition").toString(); !c.isEmpty()) condition = parseBreakCondition(c, &why);
+            if (const QString c = b.value("condition").toString(); !c.isEmpty())
+                condition = parseBreakCondition(c, &why);
             if (why.isEmpty() && (line < first || line > last))
                 why = last == 0 ? QStringLiteral("not a scene file the player can read")
                                 : QStringLiteral("the line is not in the script (lines %1 to %2)").arg(first).arg(last);
@@ -241,24 +247,26 @@ QJsonValue DebugAdapter::answer(const QString& command, const QJsonObject& args,
             const ScriptStore& store = game_->st.ScriptLines;
             const QString name = text(store.source());
             const auto path = findFile(store.source());
-            frames.append(QJsonObject{
-                {"id", 1},
-                {"name", QStringLiteral("%1:%2").arg(name).arg(store.fileLine(pausedAt_))},
-                {"source", QJsonObject{{"name", name}, {"path", path ? QFileInfo(*path).absoluteFilePath() : name}}},
-                {"line", qint64(store.fileLine(pausedAt_))},
-                {"column", 1}});
+            frames.append(
+                QJsonObject{{"id", 1},
+                            {"name", QStringLiteral("%1:%2").arg(name).arg(store.fileLine(pausedAt_))},
+                            {"source",
+                             QJsonObject{{"name", name}, {"path", path ? QFileInfo(*path).absoluteFilePath() : name}}},
+                            {"line", qint64(store.fileLine(pausedAt_))},
+                            {"column", 1}});
         }
         return QJsonObject{{"stackFrames", frames}, {"totalFrames", frames.size()}};
     }
     if (command == QLatin1String("scopes")) {
         auto scope = [](const char* name, int ref, int count) {
-            return QJsonObject{{"name", name}, {"variablesReference", ref}, {"namedVariables", count},
+            return QJsonObject{{"name", name},
+                               {"variablesReference", ref},
+                               {"namedVariables", count},
                                {"expensive", false}};
         };
         return QJsonObject{{"scopes", QJsonArray{scope("Integer variables", kIntegers, kIntVarCount),
                                                  scope("String variables", kStrings, kStrVarCount),
-                                                 scope("Objects", kObjects, kObjectCount),
-                                                 scope("Scene", kScene, 4)}}};
+                                                 scope("Objects", kObjects, kObjectCount), scope("Scene", kScene, 4)}}};
     }
     if (command == QLatin1String("variables")) {
         if (!game_) return QJsonObject{{"variables", QJsonArray()}};
@@ -285,7 +293,8 @@ QJsonArray DebugAdapter::variables(int reference) const {
     };
     switch (reference) {
     case kIntegers:
-        for (int n = 1; n <= kIntVarCount; ++n) add(QStringLiteral("IntVars[%1]").arg(n), QString::number(st.IntVars[n]));
+        for (int n = 1; n <= kIntVarCount; ++n)
+            add(QStringLiteral("IntVars[%1]").arg(n), QString::number(st.IntVars[n]));
         break;
     case kStrings:
         for (int n = 1; n <= kStrVarCount; ++n) add(QStringLiteral("StrVars[%1]").arg(n), text(st.StrVars[n]));
@@ -310,7 +319,7 @@ QJsonArray DebugAdapter::variables(int reference) const {
         add(QStringLiteral("SceneName"), text(st.SceneName));
         add(QStringLiteral("file"), text(st.ScriptLines.source()));
         add(QStringLiteral("line"), pausedAt_ >= 0 && paused_ ? QString::number(st.ScriptLines.fileLine(pausedAt_))
-                                                               : QStringLiteral("(running)"));
+                                                              : QStringLiteral("(running)"));
         add(QStringLiteral("TargetLine"), QString::number(st.TargetLine));
         break;
     default: break;
@@ -341,4 +350,4 @@ QJsonObject DebugAdapter::setVariable(int reference, const QString& name, const 
     return {};
 }
 
-} // namespace qel
+}  // namespace qel

@@ -76,4 +76,4 @@ private:
     std::int64_t pausedAt_ = -1;  // the store index the run stands at
 };
 
-} // namespace qel
+}  // namespace qel

@@ -28,4 +28,4 @@ DisplayChoice chooseDisplay(const DisplayChoice& stored, std::optional<int> scal
     return c;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -21,4 +21,4 @@ void saveDisplayChoice(const DisplayChoice& choice);
 DisplayChoice chooseDisplay(const DisplayChoice& stored, std::optional<int> scaleOption,
                             std::optional<bool> fullScreenOption);
 
-} // namespace qel
+}  // namespace qel

@@ -29,7 +29,7 @@ extern "C" void onEndSignal(int signalNumber) {
 
 constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-} // namespace
+}  // namespace
 
 EndSignals::EndSignals(QObject* parent) : QObject(parent) {
     if (pipeEnds[0] < 0) {
@@ -68,7 +68,7 @@ struct DestroyNotifyEvent {
     std::uint32_t window;
 };
 
-} // namespace
+}  // namespace
 
 WindowLoss::WindowLoss(QObject* parent) : QObject(parent) {
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -95,4 +95,4 @@ bool WindowLoss::nativeEventFilter(const QByteArray& eventType, void* message, q
     return false;
 }
 
-} // namespace qel
+}  // namespace qel

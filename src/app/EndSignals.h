@@ -41,4 +41,4 @@ signals:
     void windowDestroyed();
 };
 
-} // namespace qel
+}  // namespace qel

@@ -50,8 +50,7 @@ QByteArray frameMessage(const QJsonObject& message) {
     return "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
-JsonChannel::JsonChannel(int in, std::FILE* out)
-    : in_(in), out_(out), notifier_(in, QSocketNotifier::Read) {
+JsonChannel::JsonChannel(int in, std::FILE* out) : in_(in), out_(out), notifier_(in, QSocketNotifier::Read) {
     connect(&notifier_, &QSocketNotifier::activated, this, &JsonChannel::readAvailable);
 }
 
@@ -85,4 +84,4 @@ void JsonChannel::readAvailable() {
     }
 }
 
-} // namespace qel
+}  // namespace qel

@@ -41,4 +41,4 @@ private:
     QSocketNotifier notifier_;
 };
 
-} // namespace qel
+}  // namespace qel

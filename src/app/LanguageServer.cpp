@@ -58,9 +58,7 @@ Span fieldSpan(const QString& line, int n) {
     const int comma = int(line.indexOf(QLatin1Char(','), start));
     return {start, comma < 0 ? int(line.size()) : comma};
 }
-int fieldAt(const QString& line, int character) {
-    return int(line.left(character).count(QLatin1Char(',')));
-}
+int fieldAt(const QString& line, int character) { return int(line.left(character).count(QLatin1Char(','))); }
 QString fieldText(const QString& line, int n) {
     const Span s = fieldSpan(line, n);
     return line.mid(s.start, s.end - s.start);
@@ -243,8 +241,8 @@ QJsonArray fileReferences(const SceneText& scene, const QString& uri, const Toke
 }
 
 QString commandMarkdown(const CommandRow& row) {
-    static const char* const kWaits[] = {"", "a page", "a box", "the text input", "a timer", "the transition",
-                                         "the end of the game"};
+    static const char* const kWaits[] = {
+        "", "a page", "a box", "the text input", "a timer", "the transition", "the end of the game"};
     QString md = QStringLiteral("```\n%1\n```\n%2\n\nExample: `%3`")
                      .arg(latin(row.doc.synopsis), latin(row.doc.summary), latin(row.doc.example));
     if (row.wait != CommandWait::None)
@@ -294,10 +292,10 @@ QJsonArray completions(const SceneText& scene, int line, int character) {
             for (const QString& f : folderFiles({QStringLiteral("*.bmp")}, true)) add(f, 17);
             break;
         case FileKind::Media:
-            for (const QString& f : folderFiles({QStringLiteral("*.mid"), QStringLiteral("*.midi"),
-                                                 QStringLiteral("*.rmi"), QStringLiteral("*.wav"),
-                                                 QStringLiteral("*.mp3"), QStringLiteral("*.ogg")},
-                                                false))
+            for (const QString& f :
+                 folderFiles({QStringLiteral("*.mid"), QStringLiteral("*.midi"), QStringLiteral("*.rmi"),
+                              QStringLiteral("*.wav"), QStringLiteral("*.mp3"), QStringLiteral("*.ogg")},
+                             false))
                 add(f, 17);
             break;
         case FileKind::None: break;
@@ -311,10 +309,11 @@ QJsonArray symbols(const SceneText& scene) {
     auto add = [&](const QString& name, int kind, int line, Span s) {
         if (name.isEmpty()) return;
         const QJsonObject r = range(line, 0, int(scene.lines()[line].size()));
-        out.append(QJsonObject{{"name", name}, {"kind", kind}, {"range", r},
-                               {"selectionRange", range(line, s.start, s.end)}});
+        out.append(
+            QJsonObject{{"name", name}, {"kind", kind}, {"range", r}, {"selectionRange", range(line, s.start, s.end)}});
     };
-    for (int w : scene.objects()) add(fieldText(scene.lines()[w], 0), 19 /* Object */, w, fieldSpan(scene.lines()[w], 0));
+    for (int w : scene.objects())
+        add(fieldText(scene.lines()[w], 0), 19 /* Object */, w, fieldSpan(scene.lines()[w], 0));
     for (int i = scene.body(); i < scene.lines().size(); ++i)
         if (scene.isLabel(i)) add(scene.lines()[i], 12 /* Function */, i, {0, int(scene.lines()[i].size())});
     return out;
@@ -356,7 +355,8 @@ QJsonValue hover(const SceneText& scene, const Token& t) {
                 text = QStringLiteral("`%1`: %2").arg(name, decode(e.text()));
             }
         } else {
-            text = QStringLiteral("`%1`%2").arg(name, fileExists(encode(name)) ? QString() : QStringLiteral(": not found"));
+            text = QStringLiteral("`%1`%2").arg(name,
+                                                fileExists(encode(name)) ? QString() : QStringLiteral(": not found"));
         }
         break;
     }
@@ -377,7 +377,7 @@ QJsonValue definition(const SceneText& scene, const QString& uri, const Token& t
     return out;
 }
 
-} // namespace
+}  // namespace
 
 LanguageServer::LanguageServer(Sender send) : send_(std::move(send)) {
     debounce_.setSingleShot(true);
@@ -410,14 +410,15 @@ void LanguageServer::handle(const QJsonObject& message) {
 
     QJsonObject reply{{"jsonrpc", "2.0"}, {"id", message.value("id")}};
     if (method == QLatin1String("initialize")) {
-        reply.insert("result", QJsonObject{
-            {"capabilities", QJsonObject{{"textDocumentSync", 1},
-                                         {"definitionProvider", true},
-                                         {"referencesProvider", true},
-                                         {"hoverProvider", true},
-                                         {"documentSymbolProvider", true},
-                                         {"completionProvider", QJsonObject{{"triggerCharacters", QJsonArray{",", "."}}}}}},
-            {"serverInfo", QJsonObject{{"name", "qelplayer"}}}});
+        reply.insert("result", QJsonObject{{"capabilities",
+                                            QJsonObject{{"textDocumentSync", 1},
+                                                        {"definitionProvider", true},
+                                                        {"referencesProvider", true},
+                                                        {"hoverProvider", true},
+                                                        {"documentSymbolProvider", true},
+                                                        {"completionProvider",
+                                                         QJsonObject{{"triggerCharacters", QJsonArray{",", "."}}}}}},
+                                           {"serverInfo", QJsonObject{{"name", "qelplayer"}}}});
     } else if (method == QLatin1String("shutdown")) {
         shutdown_ = true;
         reply.insert("result", QJsonValue::Null);
@@ -425,8 +426,7 @@ void LanguageServer::handle(const QJsonObject& message) {
         const QJsonValue result = answer(method, params);
         if (result.isUndefined())
             reply.insert("error", QJsonObject{{"code", kMethodNotFound}, {"message", "unknown method " + method}});
-        else
-            reply.insert("result", result);
+        else reply.insert("result", result);
     }
     send_(reply);
 }
@@ -519,8 +519,9 @@ int RunLanguageServer() {
     LanguageServer server([&channel](const QJsonObject& m) { channel.send(m); });
     QObject::connect(&channel, &JsonChannel::received, &server, &LanguageServer::handle);
     QObject::connect(&channel, &JsonChannel::closed, [] { QCoreApplication::exit(1); });
-    QObject::connect(&server, &LanguageServer::exitRequested, [&server] { QCoreApplication::exit(server.exitStatus()); });
+    QObject::connect(&server, &LanguageServer::exitRequested,
+                     [&server] { QCoreApplication::exit(server.exitStatus()); });
     return QCoreApplication::exec();
 }
 
-} // namespace qel
+}  // namespace qel

@@ -37,7 +37,7 @@ private:
     void publish(const QString& uri);
 
     Sender send_;
-    QHash<QString, QString> documents_;         // uri -> text as the editor has it
+    QHash<QString, QString> documents_;          // uri -> text as the editor has it
     QHash<QString, QSet<QString>> publishedBy_;  // checked uri -> uris given problems
     QSet<QString> pending_;
     QTimer debounce_;
@@ -48,4 +48,4 @@ private:
 // Serves standard input and output until the client says exit; the exit status.
 int RunLanguageServer();
 
-} // namespace qel
+}  // namespace qel

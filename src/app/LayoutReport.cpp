@@ -24,7 +24,7 @@ QString rectText(const QRect& r) {
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
-} // namespace
+}  // namespace
 
 QString layoutLine(const Windows& w) {
     if (!w.main) return {};
@@ -38,8 +38,9 @@ QString layoutLine(const Windows& w) {
                        .arg(w.main->width())
                        .arg(w.main->height())
                        .arg(rectText(picture));
-    const std::pair<const char*, const QWidget*> windows[] = {
-        {"message", w.messages}, {"verbs", w.verbs}, {"input", w.textInput}};
+    const std::pair<const char*, const QWidget*> windows[] = {{"message", w.messages},
+                                                              {"verbs", w.verbs},
+                                                              {"input", w.textInput}};
     for (const auto& [name, window] : windows) {
         if (!window) continue;
         if (const std::optional<QRect> at = d.placeFromPicture(*window))
@@ -64,4 +65,4 @@ void LayoutReport::take(int lineNo, const Windows& w) {
     w.main->grab().save(QStringLiteral("%1/%2.png").arg(folder_, number), "PNG");
 }
 
-} // namespace qel
+}  // namespace qel

@@ -35,4 +35,4 @@ private:
 // the picture's corner, all in screen pixels.
 QString layoutLine(const Windows& w);
 
-} // namespace qel
+}  // namespace qel

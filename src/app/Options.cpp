@@ -136,10 +136,22 @@ const std::vector<OptionRow>& optionTable() {
              return true;
          },
          "--set takes NAME=VALUE, with a setting and a value listed below"},
-        {"--replay-help", nullptr, Value::None, nullptr, "list the actions a replay file is written in, and exit", {},
-         nullptr, Exit::ReplayHelp},
-        {"--commands-markdown", nullptr, Value::None, nullptr, "print the reference of the script commands (Markdown)",
-         {}, nullptr, Exit::CommandsMarkdown},
+        {"--replay-help",
+         nullptr,
+         Value::None,
+         nullptr,
+         "list the actions a replay file is written in, and exit",
+         {},
+         nullptr,
+         Exit::ReplayHelp},
+        {"--commands-markdown",
+         nullptr,
+         Value::None,
+         nullptr,
+         "print the reference of the script commands (Markdown)",
+         {},
+         nullptr,
+         Exit::CommandsMarkdown},
         {"--help", "-h", Value::None, nullptr, "show this help and exit", {}, nullptr, Exit::Help},
         {"--version", nullptr, Value::None, nullptr, "show the player's version and exit", {}, nullptr, Exit::Version},
     };
@@ -201,9 +213,21 @@ const char* kKeys =
 
 // Qt's own options that take a value; the application object reads them.
 bool isQtOptionWithValue(const QString& a) {
-    static const QStringList names = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-display",
-                                      "-geometry", "-qwindowgeometry", "-qwindowtitle", "-qwindowicon", "-style",
-                                      "-stylesheet", "-session", "-name", "-title", "-visual"};
+    static const QStringList names = {"-platform",
+                                      "-platformpluginpath",
+                                      "-platformtheme",
+                                      "-plugin",
+                                      "-display",
+                                      "-geometry",
+                                      "-qwindowgeometry",
+                                      "-qwindowtitle",
+                                      "-qwindowicon",
+                                      "-style",
+                                      "-stylesheet",
+                                      "-session",
+                                      "-name",
+                                      "-title",
+                                      "-visual"};
     return names.contains(a);
 }
 
@@ -222,17 +246,17 @@ QString settingsUsage() {
     QString out = QStringLiteral("\nSettings (--set NAME=VALUE; on|off for the switches):\n");
     for (const SettingRow& row : settingRows()) {
         if (!row.help) continue;
-        const QString values = row.kind == SettingKind::Boolean ? QStringLiteral("on|off")
-                               : row.kind == SettingKind::Number
-                                   ? QStringLiteral("%1..%2").arg(row.low).arg(row.high)
-                                   : QString::fromLatin1(row.words);
+        const QString values = row.kind == SettingKind::Boolean  ? QStringLiteral("on|off")
+                               : row.kind == SettingKind::Number ? QStringLiteral("%1..%2").arg(row.low).arg(row.high)
+                                                                 : QString::fromLatin1(row.words);
         out += QStringLiteral("  %1=%2").arg(QString::fromLatin1(row.name), values).leftJustified(33);
-        out += QStringLiteral(" %1 (default %2)\n").arg(QString::fromLatin1(row.help), QString::fromLatin1(row.fallback));
+        out +=
+            QStringLiteral(" %1 (default %2)\n").arg(QString::fromLatin1(row.help), QString::fromLatin1(row.fallback));
     }
     return out;
 }
 
-} // namespace
+}  // namespace
 
 QString usageText() {
     QString text = QString::fromUtf8(kAbout);
@@ -268,7 +292,8 @@ ParsedOptions parseOptions(const QStringList& arguments) {
         for (const OptionRow& r : optionTable())
             if (a == QLatin1String(r.name) || (r.shortName && a == QLatin1String(r.shortName))) row = &r;
         if (!row) {
-            if (a.startsWith(QLatin1Char('-')) && a.size() > 1) return refused(QStringLiteral("unknown option %1").arg(a));
+            if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
+                return refused(QStringLiteral("unknown option %1").arg(a));
             if (!o.firstArg) o.firstArg = a;  // further arguments are ignored
             continue;
         }
@@ -299,4 +324,4 @@ ParsedOptions parseOptions(const QStringList& arguments) {
     return parsed;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -18,9 +18,9 @@ struct Options {
     std::optional<bool> fullScreen;
     std::optional<WindowMode> windows;  // one window for the whole game, or several
     bool trace = false;
-    bool lsp = false;    // serve an editor as a language server instead of playing
-    bool dap = false;    // play under a debugger (Debug Adapter Protocol on stdin/stdout)
-    bool watch = false;  // reload the current scene when its file changes
+    bool lsp = false;            // serve an editor as a language server instead of playing
+    bool dap = false;            // play under a debugger (Debug Adapter Protocol on stdin/stdout)
+    bool watch = false;          // reload the current scene when its file changes
     QStringList settingsForRun;  // --set NAME=VALUE, each checked against the settings' table
 };
 
@@ -40,4 +40,4 @@ ParsedOptions parseOptions(const QStringList& arguments);
 // The usage text: what the program does, every option, the keys.
 QString usageText();
 
-} // namespace qel
+}  // namespace qel

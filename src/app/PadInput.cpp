@@ -29,14 +29,13 @@ void sendControl(QWidget* target, bool down) {
     QCoreApplication::sendEvent(target, &e);
 }
 
-} // namespace
+}  // namespace
 
 InputMapper::InputMapper(const Windows& windows) : w_(&windows) {
     // The platform's on-screen keyboard, for text asked while playing with
     // a pad or by touch.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (lastWasPad_ && now && now->testAttribute(Qt::WA_InputMethodEnabled))
-            QGuiApplication::inputMethod()->show();
+        if (lastWasPad_ && now && now->testAttribute(Qt::WA_InputMethodEnabled)) QGuiApplication::inputMethod()->show();
     });
 }
 
@@ -82,8 +81,8 @@ void InputMapper::pad(PadButton button, bool down, QWidget* target) {
         const bool vertical = button == PadButton::Up || button == PadButton::Down;
         if (onPicture(target) && w_->main->hasGame()) {
             w_->main->moveHighlightToward(vertical ? 0 : back ? -1 : 1, vertical ? back ? -1 : 1 : 0);
-        } else if (qobject_cast<QMenu*>(target) || target->window() == static_cast<QWidget*>(
-                                                                           w_->reading ? &w_->reading->historyWindow() : nullptr)) {
+        } else if (qobject_cast<QMenu*>(target) ||
+                   target->window() == static_cast<QWidget*>(w_->reading ? &w_->reading->historyWindow() : nullptr)) {
             if (vertical) sendKey(target, back ? Qt::Key_Up : Qt::Key_Down);
         } else {
             sendKey(target, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
@@ -178,4 +177,4 @@ bool TouchGestures::eventFilter(QObject* watched, QEvent* event) {
 
 bool gamepadWanted() { return Settings::instance().text("gamepad") != QLatin1String("off"); }
 
-} // namespace qel
+}  // namespace qel

@@ -81,7 +81,7 @@ private:
     const Windows& w_;
     InputMapper& mapper_;
     QTimer holdTimer_;
-    QPointF start_;      // the first touch's place in the view
+    QPointF start_;  // the first touch's place in the view
     qreal startMiddleY_ = 0;
     qreal middleY_ = 0;
     bool several_ = false;  // a second finger touched
@@ -92,4 +92,4 @@ private:
 // on unless it says off.
 bool gamepadWanted();
 
-} // namespace qel
+}  // namespace qel

@@ -174,8 +174,9 @@ int RunPlayer(const Options& options) {
     if (recorder) recorder->setWindows(player->w);
     // The start menu has made the scenario folder current.
     SetSaveFolder(SaveFolderFor(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr));
-    ReadMemory::instance().open(ScenarioDataFolder(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr) +
-                                QStringLiteral("/read-text.bin"));
+    ReadMemory::instance().open(
+        ScenarioDataFolder(QDir::currentPath(), resolved.archive ? &*resolved.archive : nullptr) +
+        QStringLiteral("/read-text.bin"));
 
     // The start menu's creation may show a box, and the program may have been
     // told to end while it was open (a signal, a replay that ended there): the
@@ -189,8 +190,8 @@ int RunPlayer(const Options& options) {
     // The display as last chosen, unless the command line says otherwise.
     // Changes made while playing are remembered; a replay's are not the user's.
     const DisplayChoice display = chooseDisplay(loadDisplayChoice(), options.scale, options.fullScreen);
-    player->main->display().setPanels({player->messages.get(), player->verbs.get(), player->textInput.get(),
-                                       &player->reading->historyWindow()});
+    player->main->display().setPanels(
+        {player->messages.get(), player->verbs.get(), player->textInput.get(), &player->reading->historyWindow()});
     player->main->display().setWindowMode(
         options.windows.value_or(parseWindowMode(display.windows).value_or(WindowMode::Auto)));
     player->main->setDisplay(display.scale, display.fullScreen);
@@ -280,4 +281,4 @@ PlayerWindows::PlayerWindows(const std::optional<QString>& firstArg, Clock& cloc
 
 PlayerWindows::~PlayerWindows() = default;
 
-} // namespace qel
+}  // namespace qel

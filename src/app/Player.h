@@ -46,4 +46,4 @@ public:
 // QApplication); returns the process's exit status.
 int RunPlayer(const Options& options);
 
-} // namespace qel
+}  // namespace qel

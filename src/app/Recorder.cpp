@@ -20,4 +20,4 @@ void Recorder::flush() {
     if (file_) file_->flush();
 }
 
-} // namespace qel
+}  // namespace qel

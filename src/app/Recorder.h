@@ -22,4 +22,4 @@ private:
     std::unique_ptr<QFile> file_;
 };
 
-} // namespace qel
+}  // namespace qel

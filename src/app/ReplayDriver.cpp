@@ -40,8 +40,7 @@ void ReplayDriver::stuck() {
     const int line = next_ < actions_.size() ? actions_[next_].line : actions_.empty() ? 0 : actions_.back().line;
     transcript_.line("replay-error " + std::to_string(line) + ": the game went on for " +
                      std::to_string(VirtualClock::kStuckMs / 1000) + " s of its time, or " +
-                     std::to_string(VirtualClock::kStuckWaits) +
-                     " timed waits, without a moment for the next action");
+                     std::to_string(VirtualClock::kStuckWaits) + " timed waits, without a moment for the next action");
     finish(3);
 }
 
@@ -83,8 +82,9 @@ void ReplayDriver::runNext() {
         if (!a.verb) {
             why = QStringLiteral("unknown action");
         } else {
-            ReplayContext context{*w_, *turn, what, clock_, pendingRelease_,
-                                  [this](QWidget* target, std::int64_t ms) { holdCtrl(target, ms); }};
+            ReplayContext context{
+                *w_,    *turn,           what,
+                clock_, pendingRelease_, [this](QWidget* target, std::int64_t ms) { holdCtrl(target, ms); }};
             why = a.verb->act(context, a);
         }
     } catch (const RunAbandoned&) {
@@ -108,4 +108,4 @@ void ReplayDriver::finish(int status) {
     QCoreApplication::exit(status);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -73,4 +73,4 @@ private:
     QPointer<QWidget> ctrlTarget_;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -92,4 +92,4 @@ std::string TranscriptText(const std::string& cp932) {
     return out;
 }
 
-} // namespace qel
+}  // namespace qel

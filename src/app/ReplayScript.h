@@ -14,10 +14,10 @@ struct ReplayVerb;
 
 // One action of a replay file.
 struct ReplayAction {
-    int line = 0;          // line number in the file, from 1
-    std::string text;      // the line as read (UTF-8, without its line end)
-    std::string word;      // the action word: "new", "click", "verb" ...
-    std::string rest;      // everything after the word and one blank
+    int line = 0;                      // line number in the file, from 1
+    std::string text;                  // the line as read (UTF-8, without its line end)
+    std::string word;                  // the action word: "new", "click", "verb" ...
+    std::string rest;                  // everything after the word and one blank
     const ReplayVerb* verb = nullptr;  // the word's row in the vocabulary; nullptr when unknown
 };
 
@@ -42,4 +42,4 @@ std::optional<QKeyCombination> ParseKeyName(const std::string& utf8);
 // backslash written as "\\" and each line break (CR LF, CR or LF) as "\n".
 std::string TranscriptText(const std::string& cp932);
 
-} // namespace qel
+}  // namespace qel

@@ -22,7 +22,7 @@ std::optional<std::vector<ReplayAction>> readReplay(const QString& name) {
     return ParseReplay(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
-} // namespace
+}  // namespace
 
 Session::Session(const SessionOptions& options, const Windows& windows)
     : w_(&windows),
@@ -159,4 +159,4 @@ void Session::offer() {
     if (driver_) driver_->offer();
 }
 
-} // namespace qel
+}  // namespace qel

@@ -21,13 +21,13 @@
 namespace qel {
 
 struct SessionOptions {
-    QString replayFile;      // --replay
-    QString recordFile;      // --record
-    QString transcriptFile;  // --transcript ("-": standard output)
-    QString shotsDir;        // --shots
-    QString layoutDir;       // --layout
-    bool realTime = false;   // --real-time
-    bool virtualPad = false; // --virtual-pad
+    QString replayFile;       // --replay
+    QString recordFile;       // --record
+    QString transcriptFile;   // --transcript ("-": standard output)
+    QString shotsDir;         // --shots
+    QString layoutDir;        // --layout
+    bool realTime = false;    // --real-time
+    bool virtualPad = false;  // --virtual-pad
     bool any() const {
         return !replayFile.isEmpty() || !recordFile.isEmpty() || !transcriptFile.isEmpty() || !shotsDir.isEmpty() ||
                !layoutDir.isEmpty();
@@ -79,7 +79,7 @@ private:
     bool over() const;
     void offer();
 
-    const Windows* w_;  // filled in as the windows are created
+    const Windows* w_;                                  // filled in as the windows are created
     std::optional<std::vector<ReplayAction>> actions_;  // --replay's, until the driver takes them
     Transcript transcript_;
     Recorder recorder_;
@@ -94,4 +94,4 @@ private:
     bool announce_ = false;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -217,7 +217,8 @@ QString messageWindow(Ctx& c, ReplayWord word) {
     if (!messages->isVisible()) return QStringLiteral("the message window is not open");
     if (!c.onPicture()) return QStringLiteral("the message window is not waiting");
     if (word == ReplayWord::Page) sendMouseClick(messages->Memo1->viewport(), Qt::LeftButton);
-    else if (word == ReplayWord::Key) sendKeyClick(messages, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));  // A is auto-forward
+    else if (word == ReplayWord::Key)
+        sendKeyClick(messages, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));  // A is auto-forward
     else messages->close();
     return {};
 }
@@ -313,8 +314,7 @@ constexpr ReplayVerb kVocabulary[] = {
     {W::No, "no", "", "answers the open message box with \"いいえ\"", actAnswer},
     {W::Ok, "ok", "", "presses \"OK\" in the open message box, or in the text input dialog, keeping its text", actOk},
     {W::Dismiss, "dismiss", "", "closes the open message box with no choice", actAnswer},
-    {W::Input, "input", "TEXT", "replaces the text of the open input dialog with TEXT and presses \"OK\"",
-     answerInput},
+    {W::Input, "input", "TEXT", "replaces the text of the open input dialog with TEXT and presses \"OK\"", answerInput},
     {W::Cancel, "cancel", "",
      "presses \"Cancel\" in the text input dialog; in the chooser, cancels it, which ends the program with status 0",
      actCancel},
@@ -324,8 +324,7 @@ constexpr ReplayVerb kVocabulary[] = {
      "without NAME, types a character key into the message window",
      actKey},
     {W::Type, "type", "TEXT",
-     "hands TEXT to the field with the focus, as an input method does with composed text (Japanese included)",
-     actType},
+     "hands TEXT to the field with the focus, as an input method does with composed text (Japanese included)", actType},
     {W::CloseMessages, "closemsg", "", "asks the message window to close", actMessages},
     {W::CloseMain, "closemain", "", "asks the main window to close", actCloseMain},
     {W::Wait, "wait", "MS", "lets MS milliseconds pass", actWait},
@@ -335,8 +334,8 @@ constexpr ReplayVerb kVocabulary[] = {
      actHistory},
     {W::Skip, "skip", "on/off", "starts / stops skipping (as the toggle key F8 does), at any moment the replay acts",
      actSkip},
-    {W::Auto, "auto", "on/off",
-     "switches auto-forward on / off (as the key A does; a replay's change is not stored)", actAuto},
+    {W::Auto, "auto", "on/off", "switches auto-forward on / off (as the key A does; a replay's change is not stored)",
+     actAuto},
     {W::Mute, "mute", "on/off",
      "mutes the music and sounds / lets them be heard again (as the key M does; the game goes on the same, and a "
      "replay's change is not stored)",
@@ -369,7 +368,7 @@ constexpr bool inWordOrder() {
 }
 static_assert(inWordOrder(), "one row for each ReplayWord, in its order");
 
-} // namespace
+}  // namespace
 
 QWidget* ReplayContext::keyTarget() const {
     QWidget* window = nullptr;
@@ -422,4 +421,4 @@ std::string replayHelp() {
     return out;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -63,4 +63,4 @@ std::string replayLine(ReplayWord id, const std::string& arguments);
 // "| `WORD ARGUMENTS` | HELP |" (--replay-help prints it).
 std::string replayHelp();
 
-} // namespace qel
+}  // namespace qel

@@ -46,10 +46,13 @@ std::optional<std::vector<std::string>> readLines(const QString& path, const Che
     return SplitSceneLines(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
-} // namespace
+}  // namespace
 
 QString CheckIssue::text() const {
-    return QStringLiteral("%1:%2: %3: %4").arg(file).arg(line).arg(error ? QLatin1String("error") : QLatin1String("warning"), message);
+    return QStringLiteral("%1:%2: %3: %4")
+        .arg(file)
+        .arg(line)
+        .arg(error ? QLatin1String("error") : QLatin1String("warning"), message);
 }
 
 int CheckReport::errors() const {
@@ -128,4 +131,4 @@ int RunScenarioCheck(const QString& target, std::FILE* out, std::FILE* err) {
     return report->errors() > 0 ? 1 : 0;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -46,4 +46,4 @@ std::optional<CheckReport> CheckScenario(const QString& target, QString* failure
 // Returns 0 without errors, 1 with errors, 2 when nothing could be read.
 int RunScenarioCheck(const QString& target, std::FILE* out, std::FILE* err);
 
-} // namespace qel
+}  // namespace qel

@@ -27,8 +27,7 @@ QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
 bool isSceneFileName(const QString& path) { return path.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive); }
 
-
-} // namespace
+}  // namespace
 
 ScenarioArgument ResolveScenarioArgument(const std::optional<QString>& firstArg, const QString& cacheRoot) {
     ScenarioArgument out;
@@ -58,8 +57,8 @@ ScenarioArgument ResolveScenarioArgument(const std::optional<QString>& firstArg,
             out.arg = u.scenarioFolder;
             // Saves are named after the scenario's folder in the archive, or
             // after the archive when the scenario lies at its top.
-            const QString name =
-                u.scenarioFolder == u.folder ? info.completeBaseName() : QFileInfo(u.scenarioFolder).fileName();
+            const QString name = u.scenarioFolder == u.folder ? info.completeBaseName()
+                                                              : QFileInfo(u.scenarioFolder).fileName();
             out.archive = ArchiveOrigin{name, u.contentHash};
         } catch (const GameError& e) {
             out.error = decode(e.text());
@@ -110,8 +109,8 @@ std::optional<QString> ChooseScenario(const QString& startFolder) {
     // Qt's own dialog: the same on every desktop, and one that replays can drive.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QString::fromUtf8("シナリオ (Opning.dat *.lzh *.lha *.zip *.7z)"),
-                           QString::fromUtf8("すべてのファイル (*)")});
+    dialog.setNameFilters(
+        {QString::fromUtf8("シナリオ (Opning.dat *.lzh *.lha *.zip *.7z)"), QString::fromUtf8("すべてのファイル (*)")});
     QObject::connect(&WaitHub::instance(), &WaitHub::quitRequested, &dialog, &QDialog::reject);
     {
         WaitReport report(Turn::Chooser, &dialog, encode(startFolder));
@@ -135,4 +134,4 @@ std::optional<QString> ChooseScenario(const QString& startFolder) {
     return chosen;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -38,4 +38,4 @@ QString ChooserStartFolder();
 // nullopt when the player cancels. Remembers the folder chosen from.
 std::optional<QString> ChooseScenario(const QString& startFolder);
 
-} // namespace qel
+}  // namespace qel

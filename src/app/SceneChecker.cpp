@@ -97,11 +97,11 @@ bool SceneChecker::readHeader() {
         }
         const auto commas = std::count(words.begin(), words.end(), ',');
         if (commas >= 1 && commas < 5)
-            warning(wordsLine, QStringLiteral("words line with %1 comma(s): the missing verbs repeat %2; "
-                                              "write %3")
-                                   .arg(commas)
-                                   .arg(quoted(GetField(5, words)),
-                                        quoted(words + std::string(std::size_t(5 - commas), ','))));
+            warning(wordsLine,
+                    QStringLiteral("words line with %1 comma(s): the missing verbs repeat %2; "
+                                   "write %3")
+                        .arg(commas)
+                        .arg(quoted(GetField(5, words)), quoted(words + std::string(std::size_t(5 - commas), ','))));
         ObjectDef def{k, wordsLine, cutWord(wordsLine, GetField(0, words), "name"), {}};
         for (int j = 1; j <= 5; ++j) {
             std::string verb = cutWord(wordsLine, GetField(j, words), "verb");
@@ -113,8 +113,7 @@ bool SceneChecker::readHeader() {
             headerNames_[k] = def.name;
             headerVerbs_[k] = def.verbs;
             // Only an object that a click can reach needs its labels.
-            if (rectOk && clickable({value[0], value[1], value[2], value[3]}))
-                headerObjects_.push_back(def);
+            if (rectOk && clickable({value[0], value[1], value[2], value[3]})) headerObjects_.push_back(def);
         }
     }
     body_ = int(i) + 1;
@@ -191,9 +190,8 @@ void SceneChecker::collectReferences() {
     // verb, a name-only one "." + name.
     auto click = [&](int line, const std::string& name, const std::string& verb) {
         if (name.empty()) return;
-        const QString what = verb.empty()
-                                 ? QStringLiteral("object %1").arg(quoted(name))
-                                 : QStringLiteral("object %1, verb %2").arg(quoted(name), quoted(verb));
+        const QString what = verb.empty() ? QStringLiteral("object %1").arg(quoted(name))
+                                          : QStringLiteral("object %1, verb %2").arg(quoted(name), quoted(verb));
         if (clickLabels_.insert(foldCase(name + verb)).second)
             refs_.push_back({LabelRef::Click, kAfterLabel, line, -1, name + verb, what});
     };
@@ -238,18 +236,23 @@ void SceneChecker::resolveReferences() {
             // FindLabel leaves TargetLine at -1, so the run goes on at landing - 2.
             const int missingAt = int(r.landing) - 2;
             if (r.kind == LabelRef::Click)
-                warning(r.fileLine, QStringLiteral("%1 has no label %2: the click does nothing").arg(r.what, label), r.field);
+                warning(r.fileLine, QStringLiteral("%1 has no label %2: the click does nothing").arg(r.what, label),
+                        r.field);
             else if (missingAt >= 0)
-                warning(r.fileLine, QStringLiteral("%1 to missing label %2: the run goes on at the first body "
-                                                   "line (line %3)")
-                                        .arg(r.what, label)
-                                        .arg(lineOf(missingAt)), r.field);
+                warning(r.fileLine,
+                        QStringLiteral("%1 to missing label %2: the run goes on at the first body "
+                                       "line (line %3)")
+                            .arg(r.what, label)
+                            .arg(lineOf(missingAt)),
+                        r.field);
             else
-                error(r.fileLine, QStringLiteral("%1 %2 missing label %3: the run stops with %4")
-                                      .arg(r.what,
-                                           r.kind == LabelRef::TableLine ? QStringLiteral("table line names")
-                                                                         : QStringLiteral("to"),
-                                           label, playerText(listIndexError(missingAt))), r.field);
+                error(r.fileLine,
+                      QStringLiteral("%1 %2 missing label %3: the run stops with %4")
+                          .arg(r.what,
+                               r.kind == LabelRef::TableLine ? QStringLiteral("table line names")
+                                                             : QStringLiteral("to"),
+                               label, playerText(listIndexError(missingAt))),
+                      r.field);
             continue;
         }
         const int l = at->front();
@@ -272,8 +275,8 @@ void SceneChecker::resolveReferences() {
                                         .arg(lineOf(l + 1))
                                         .arg(label));
         }
-        if (runsCommand(body(l)) && body(l).size() > 1 &&
-            (r.kind == LabelRef::TableLine || runReaches(l)) && reportedCommandLabels.insert(l).second)
+        if (runsCommand(body(l)) && body(l).size() > 1 && (r.kind == LabelRef::TableLine || runReaches(l)) &&
+            reportedCommandLabels.insert(l).second)
             warning(lineOf(l), QStringLiteral("label %1 begins with the command word %2: a run that reaches it "
                                               "runs it as %2")
                                    .arg(label, QString::fromLatin1(commandWord(body(l)).c_str())));
@@ -291,4 +294,4 @@ void SceneChecker::checkLastLine() {
         warning(lineOf(count() - 1), QStringLiteral("the last line of the file is never shown: end the file with ';'"));
 }
 
-} // namespace qel::check
+}  // namespace qel::check

@@ -27,7 +27,9 @@ inline bool runsCommand(const std::string& line) {
     return isCommandLine(line) && (line.size() == 1 || findCommand(line) != nullptr);
 }
 inline bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-inline QString wordText(const CommandRow& row) { return QString::fromLatin1(row.word.data(), qsizetype(row.word.size())); }
+inline QString wordText(const CommandRow& row) {
+    return QString::fromLatin1(row.word.data(), qsizetype(row.word.size()));
+}
 
 inline QString quoted(const std::string& cp932) { return QLatin1Char('\'') + decode(cp932) + QLatin1Char('\''); }
 inline QString playerText(const GameError& e) { return decode(e.text()); }
@@ -53,7 +55,7 @@ struct LabelRef {
     enum Kind { Operand, TableLine, Click } kind;
     Landing landing;  // where the run goes on from the label line
     int fileLine;
-    int field;  // where the label is written (-1: the whole line)
+    int field;          // where the label is written (-1: the whole line)
     std::string label;  // without the dot
     QString what;       // the command word, or the object and verb, for messages
 };
@@ -98,7 +100,8 @@ private:
     // --- operands (CommandCheck.cpp) ----------------------------------------
     std::optional<std::int32_t> intOperand(int i, int n, const QString& cmd);
     std::optional<std::int32_t> numberOperand(int i, int n, const QString& cmd, const char* table, int last);
-    std::array<std::optional<std::int32_t>, kMaxOperands + 1> operands(int i, const CommandRow& row, const QString& cmd);
+    std::array<std::optional<std::int32_t>, kMaxOperands + 1> operands(int i, const CommandRow& row,
+                                                                       const QString& cmd);
 
     // --- commands (CommandCheck.cpp) ----------------------------------------
     void checkCommands();
@@ -133,4 +136,4 @@ private:
     std::vector<std::string> scenes_;
 };
 
-} // namespace qel::check
+}  // namespace qel::check

@@ -10,7 +10,7 @@ namespace qel {
 
 namespace {
 constexpr int kSettleMs = 150;
-} // namespace
+}  // namespace
 
 SceneWatcher::SceneWatcher(TFormMein& main) : main_(main) {
     settle_.setSingleShot(true);
@@ -41,4 +41,4 @@ void SceneWatcher::fileChanged(const QString& path) {
     settle_.start();
 }
 
-} // namespace qel
+}  // namespace qel

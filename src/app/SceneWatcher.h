@@ -24,4 +24,4 @@ private:
     QString changed_;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -11,8 +11,7 @@
 // wants it, to the application's shortcut map. True when a shortcut took it.
 // It also leaves the modifiers as the application's keyboard state.
 Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
-                                               const QString& text = QString(), bool autorep = false,
-                                               ushort count = 1);
+                                               const QString& text = QString(), bool autorep = false, ushort count = 1);
 
 namespace qel {
 namespace {
@@ -26,7 +25,7 @@ void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, std::
 
 void sendKeyPair(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text);
 
-} // namespace
+}  // namespace
 
 void sendMousePress(QWidget* widget, Qt::MouseButton button, std::optional<QPoint> at) {
     sendMouse(widget, QEvent::MouseButtonPress, button, at);
@@ -79,7 +78,7 @@ void sendKeyPair(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, cons
     QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
     QCoreApplication::sendEvent(widget, &up);
 }
-} // namespace
+}  // namespace
 
 QString keyText(int key, Qt::KeyboardModifiers modifiers) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {};
@@ -97,4 +96,4 @@ QString keyText(int key, Qt::KeyboardModifiers modifiers) {
     return {};
 }
 
-} // namespace qel
+}  // namespace qel

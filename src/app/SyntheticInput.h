@@ -20,8 +20,7 @@ void sendMouseClick(QWidget* widget, Qt::MouseButton button, std::optional<QPoin
 // With Ctrl, Ctrl itself goes down first and up last, as on a keyboard.
 // As with a key from the window system, the application's shortcuts are tried
 // first: a key that one of them takes reaches no widget.
-void sendKeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                  const QString& text = {});
+void sendKeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {});
 
 // A press, or a release, of a key alone (Ctrl held for a skip), with the
 // modifier state it leaves.
@@ -33,4 +32,4 @@ void sendKeyRelease(QWidget* widget, int key, Qt::KeyboardModifiers modifiers);
 // keys and with Ctrl, Alt or Meta held.
 QString keyText(int key, Qt::KeyboardModifiers modifiers);
 
-} // namespace qel
+}  // namespace qel

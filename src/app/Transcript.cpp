@@ -37,7 +37,8 @@ void Transcript::close() {
 }
 
 Screenshots::Screenshots(const QString& folder) : folder_(folder) {
-    if (!folder_.isEmpty() && !QDir().mkpath(folder_)) throw std::runtime_error("cannot create " + folder_.toStdString());
+    if (!folder_.isEmpty() && !QDir().mkpath(folder_))
+        throw std::runtime_error("cannot create " + folder_.toStdString());
 }
 
 void Screenshots::take(int lineNo, const QImage& picture) const {
@@ -45,4 +46,4 @@ void Screenshots::take(int lineNo, const QImage& picture) const {
     picture.save(QStringLiteral("%1/%2.png").arg(folder_).arg(lineNo, 4, 10, QLatin1Char('0')), "PNG");
 }
 
-} // namespace qel
+}  // namespace qel

@@ -43,4 +43,4 @@ private:
     QString folder_;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -43,4 +43,4 @@ bool VirtualClock::pauseFor(std::int64_t ms, const std::function<bool()>& until)
     return Clock::pauseFor(ms, until);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -46,4 +46,4 @@ private:
     std::int64_t now_ = 0;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -107,4 +107,4 @@ void RealClock::waitMs(std::int64_t ms) {
 
 bool RealClock::pauseFor(std::int64_t ms, const std::function<bool()>& until) { return waitUntil(until, ms); }
 
-} // namespace qel
+}  // namespace qel

@@ -92,4 +92,4 @@ public:
     bool pauseFor(std::int64_t ms, const std::function<bool()>& until) override;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -14,7 +14,7 @@ void filterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
     if (message.startsWith(QLatin1String("This plugin does not support"))) return;
     if (defaultHandler) defaultHandler(type, context, qel::terminalSafe(message));
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(filterMessages);

@@ -23,4 +23,4 @@ protected:
     }
 };
 
-} // namespace qel
+}  // namespace qel

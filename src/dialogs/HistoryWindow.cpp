@@ -38,7 +38,7 @@ qreal layOut(QTextLayout& layout, int width) {
     layout.endLayout();
     return y;
 }
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------- HistoryView
 
@@ -185,8 +185,7 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow)
     view->viewport()->installEventFilter(this);
 }
 
-void HistoryWindow::open(const TextHistory& history, const QWidget& messageText, const QRect& screenArea,
-                         int scale) {
+void HistoryWindow::open(const TextHistory& history, const QWidget& messageText, const QRect& screenArea, int scale) {
     scale = std::max(scale, 1);
     // The message window's face and colours.
     view->setFont(messageText.font());
@@ -253,4 +252,4 @@ bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -85,4 +85,4 @@ private:
     QPointer<QWidget> returnTo_;  // the window that had the keyboard before
 };
 
-} // namespace qel
+}  // namespace qel

@@ -54,7 +54,7 @@ constexpr Qt::WindowFlags kDialogFrame = Qt::Dialog | Qt::CustomizeWindowHint | 
                                          Qt::WindowStaysOnTopHint;
 constexpr Qt::WindowFlags kSingleFrame = kDialogFrame | Qt::WindowMinimizeButtonHint;
 constexpr Qt::WindowFlags kNoFrame = Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-} // namespace
+}  // namespace
 
 TFormMsgText::TFormMsgText(QWidget* parent) : QWidget(parent, kDialogFrame) {
     setWindowTitle(QStringLiteral("メッセージ"));
@@ -171,8 +171,7 @@ void TFormMsgText::ClearMessageText() {
 std::vector<std::string> TFormMsgText::messageLines() const {
     std::vector<std::string> lines;
     if (lineCount_ == 0) return lines;
-    for (QTextBlock b = Memo1->document()->firstBlock(); b.isValid(); b = b.next())
-        lines.push_back(encode(b.text()));
+    for (QTextBlock b = Memo1->document()->firstBlock(); b.isValid(); b = b.next()) lines.push_back(encode(b.text()));
     return lines;
 }
 
@@ -255,7 +254,7 @@ QSize designSize(std::int64_t width, std::int64_t height) {
     auto clip = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, 0, QWIDGETSIZE_MAX)); };
     return {clip(width), clip(height)};
 }
-} // namespace
+}  // namespace
 
 void TFormMsgText::setClientSize(std::int64_t width, std::int64_t height) {
     clientDesign_ = designSize(width, height);
@@ -393,4 +392,4 @@ bool TFormMsgText::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-} // namespace qel
+}  // namespace qel

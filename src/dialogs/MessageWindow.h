@@ -29,7 +29,10 @@ public:
     void setPicture(const QImage& image);
     const QImage& picture() const { return picture_; }
     // Each picture pixel is drawn as a scale x scale block.
-    void setScale(int scale) { scale_ = scale; update(); }
+    void setScale(int scale) {
+        scale_ = scale;
+        update();
+    }
 
 signals:
     void mousePressed();
@@ -152,10 +155,10 @@ private:
     QFont windowFont_;
     QFont memoFont_;
     std::optional<QPoint> designPos_;  // the place MW gave, in picture pixels
-    QSize memoDesign_;                  // the memo's and the window's sizes in
-    QSize clientDesign_;                // picture pixels (used when enlarged)
+    QSize memoDesign_;                 // the memo's and the window's sizes in
+    QSize clientDesign_;               // picture pixels (used when enlarged)
     std::function<bool(const QKeyEvent&)> pictureKeys_;
     QString announced_;  // the page last told to screen readers
 };
 
-} // namespace qel
+}  // namespace qel

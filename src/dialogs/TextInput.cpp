@@ -61,7 +61,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TFTextIn::TFTextIn(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -147,4 +147,4 @@ std::string TFTextIn::Ask() {
     return encode(Edit1->text());
 }
 
-} // namespace qel
+}  // namespace qel

@@ -46,4 +46,4 @@ private:
     void centreOnScreen();
 };
 
-} // namespace qel
+}  // namespace qel

@@ -72,10 +72,9 @@ QAccessibleInterface* verbButtonAccessible(const QString&, QObject* object) {
     return new VerbButtonAccessible(button);
 }
 
-} // namespace
+}  // namespace
 
-TFromCom::TFromCom(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TFromCom::TFromCom(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("FromCom"));
     setResult("FromCom");
     setFont(windowsFont(QStringLiteral("ＭＳ Ｐゴシック"), -12));
@@ -145,8 +144,7 @@ void TFromCom::setWords(const std::string& name, const std::array<std::string, 5
     for (int i = 0; i < 5; ++i) buttons_[i]->setText(decode(verbs[i]));
 }
 
-std::string TFromCom::Choose(const std::string& name, const std::array<std::string, 5>& verbs,
-                             QPoint screenPos) {
+std::string TFromCom::Choose(const std::string& name, const std::array<std::string, 5>& verbs, QPoint screenPos) {
     setWords(name, verbs);
     return ShowModalAt(screenPos);
 }
@@ -220,4 +218,4 @@ void TFromCom::closeEvent(QCloseEvent* event) {
     if (isVisible()) done(QDialog::Rejected);
 }
 
-} // namespace qel
+}  // namespace qel

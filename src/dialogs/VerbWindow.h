@@ -88,4 +88,4 @@ private:
     std::string result_;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -229,8 +229,16 @@ struct RowOptions {
 // Operands are listed from operand 1 on, without gaps.
 constexpr CommandRow row(std::string_view word, std::initializer_list<OperandRule> operands, CommandHandler run,
                          CommandDoc doc, RowOptions options = {}) {
-    CommandRow r{word, {}, options.wait, options.ownConversion, run, options.files, options.landing,
-                 options.fallsThrough, options.tableOperand, doc};
+    CommandRow r{word,
+                 {},
+                 options.wait,
+                 options.ownConversion,
+                 run,
+                 options.files,
+                 options.landing,
+                 options.fallsThrough,
+                 options.tableOperand,
+                 doc};
     std::size_t n = 0;
     for (const OperandRule& o : operands) r.operands[n++] = o;
     return r;
@@ -252,30 +260,35 @@ constexpr OperandRule kObjectCheckedByHandler{K::Object, 0, true};
 
 constexpr std::array kRows = {
     row("JR", {kLabel}, runJR,
-        {".JR,label", "Jumps to the label. The run goes on two lines below the label line: the line right after "
-                      "the label is skipped (put a spare line such as '.--' there). A missing label goes on at the "
-                      "first line of the script.",
+        {".JR,label",
+         "Jumps to the label. The run goes on two lines below the label line: the line right after "
+         "the label is skipped (put a spare line such as '.--' there). A missing label goes on at the "
+         "first line of the script.",
          ".JR,Door"},
         {.landing = kAfterSkippedLine, .fallsThrough = false}),
     row("JS", {kFile}, runJS,
-        {".JS,scene", "Enters the scene file scene + '.dat': its background, objects and script replace the "
-                      "current ones, and the run goes on at its .Start label. A missing scene file shows the "
-                      "missing-scene notice and ends the program.",
+        {".JS,scene",
+         "Enters the scene file scene + '.dat': its background, objects and script replace the "
+         "current ones, and the run goes on at its .Start label. A missing scene file shows the "
+         "missing-scene notice and ends the program.",
          ".JS,Room2"},
         {.files = {opens(1, FileKind::Scene, ".dat")}, .fallsThrough = false}),
     row("CP", {kFile}, runCP,
-        {".CP,face", "Shows the picture face + '.BMP' as the face picture of the message window; nothing when the "
-                     "file does not exist.",
+        {".CP,face",
+         "Shows the picture face + '.BMP' as the face picture of the message window; nothing when the "
+         "file does not exist.",
          ".CP,Hero"},
         {.files = {opens(1, FileKind::Face, ".BMP")}}),
     row("MP", {kInt, kFile}, runMP,
-        {".MP,mode,file", "Music from the media file (written with its extension): mode 1 plays it once, mode 3 "
-                          "plays it again and again, any other mode stops the music.",
+        {".MP,mode,file",
+         "Music from the media file (written with its extension): mode 1 plays it once, mode 3 "
+         "plays it again and again, any other mode stops the music.",
          ".MP,3,Theme.mid"},
         {.files = {opens(2, FileKind::Media, "", 1, modeBits({1, 3}))}}),
     row("WP", {kInt, kFile}, runWP,
-        {".WP,mode,file", "A sound from the media file (written with its extension): mode 1 plays it, any other "
-                          "mode stops the sound.",
+        {".WP,mode,file",
+         "A sound from the media file (written with its extension): mode 1 plays it, any other "
+         "mode stops the sound.",
          ".WP,1,Door.wav"},
         {.files = {opens(2, FileKind::Media, "", 1, modeBits({1}))}}),
     // x, y, style, caption, width, height
@@ -292,13 +305,13 @@ constexpr std::array kRows = {
          "other mode leaves the frame. The caption replaces the window's caption; dx, dy move it from the "
          "centre of the screen.",
          ".FW,2,My adventure"}),
-    row("FS", {kVar, kInt}, runFS,
-        {".FS,n,value", "Sets integer variable n (1..50) to the value.", ".FS,3,1"}),
+    row("FS", {kVar, kInt}, runFS, {".FS,n,value", "Sets integer variable n (1..50) to the value.", ".FS,3,1"}),
     row("SS", {kStrVar, kText}, runSS,
         {".SS,s,text", "Sets string variable s (1..9) to the text, as written.", ".SS,1,Taro"}),
     row("SR", {kLabel}, runSR,
-        {".SR,label", "Asks a yes/no question in a box; Yes jumps to the label (the run goes on at the line after "
-                      "it), No goes on with the next line.",
+        {".SR,label",
+         "Asks a yes/no question in a box; Yes jumps to the label (the run goes on at the line after "
+         "it), No goes on with the next line.",
          ".SR,Quit"},
         {.wait = W::Box}),
     row("TI", {kStrVar}, runTI,
@@ -362,8 +375,9 @@ constexpr std::array kRows = {
          ".TK,1,Hall"},
         {.wait = W::Transition, .files = {opens(2, FileKind::Picture, ".bmp")}}),
     row("EG", {}, runEG,
-        {".EG", "Ends the game: closes the verb and message windows and then the main window, which asks whether "
-                "to quit.",
+        {".EG",
+         "Ends the game: closes the verb and message windows and then the main window, which asks whether "
+         "to quit.",
          ".EG"},
         {.wait = W::GameEnd}),
     row("CW", {}, runCW, {".CW", "Empties the message window's text and closes the window.", ".CW"}),
@@ -396,7 +410,8 @@ constexpr bool rowsAreWellFormed() {
         for (const FileUse& f : row.files) {
             if (f.operand == 0) continue;
             if (f.operand > kMaxOperands || row.operand(f.operand).kind != OperandKind::File) return false;
-            if (f.modeOperand && (f.modeOperand > kMaxOperands || row.operand(f.modeOperand).kind != OperandKind::Integer))
+            if (f.modeOperand &&
+                (f.modeOperand > kMaxOperands || row.operand(f.modeOperand).kind != OperandKind::Integer))
                 return false;
         }
         if (row.tableOperand &&
@@ -410,11 +425,12 @@ static_assert(rowsAreWellFormed(), "a command row breaks the table's rules");
 // Row number + 1 for each two-letter word, 0 for a word that is no command.
 constexpr auto kRowOfWord = [] {
     std::array<std::uint8_t, 26 * 26> index{};
-    for (std::size_t r = 0; r < kRows.size(); ++r) index[slotOf(kRows[r].word[0], kRows[r].word[1])] = std::uint8_t(r + 1);
+    for (std::size_t r = 0; r < kRows.size(); ++r)
+        index[slotOf(kRows[r].word[0], kRows[r].word[1])] = std::uint8_t(r + 1);
     return index;
 }();
 
-} // namespace
+}  // namespace
 
 std::int64_t landAt(Game& g, std::string_view label, Landing landing) {
     FindLabel(g, label);
@@ -471,4 +487,4 @@ void readOperands(const CommandRow& row, CommandCall& call) {
     }
 }
 
-} // namespace qel
+}  // namespace qel

@@ -104,7 +104,7 @@ struct CommandDoc {
 };
 
 struct CommandRow {
-    std::string_view word;  // two ASCII upper-case letters
+    std::string_view word;                           // two ASCII upper-case letters
     std::array<OperandRule, kMaxOperands> operands;  // operand n at [n - 1]
     CommandWait wait;
     // True when the handler reads its operands from the line itself, in an
@@ -147,4 +147,4 @@ void readOperands(const CommandRow& row, CommandCall& call);
 // the field before it (a missing trailing field repeats the last one).
 bool operandPresent(std::string_view line, int n);
 
-} // namespace qel
+}  // namespace qel

@@ -37,8 +37,8 @@ constexpr std::int64_t kMaxSoundsWithoutWait = 20;
 // Font settings of the shown picture's canvas, kept between PT commands.
 struct CanvasFont {
     QColor colour = QColor(0, 0, 0);
-    std::string name;   // as the script wrote it (CP932)
-    int height = -12;   // Windows convention: negative = character height
+    std::string name;  // as the script wrote it (CP932)
+    int height = -12;  // Windows convention: negative = character height
 };
 
 struct Game {
@@ -71,4 +71,4 @@ struct Game {
     LineHook* lineHook = nullptr;
 };
 
-} // namespace qel
+}  // namespace qel

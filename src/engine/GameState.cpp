@@ -36,4 +36,4 @@ void GameState::resetObjects() {
     for (auto& w : ObjectWords) w.fill(ShortString());
 }
 
-} // namespace qel
+}  // namespace qel

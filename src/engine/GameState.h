@@ -11,9 +11,9 @@
 namespace qel {
 
 // The sizes of the game's tables; scenarios and save files are written for them.
-constexpr int kIntVarCount = 50;     // integer variables 1..50
-constexpr int kStrVarCount = 9;      // string variables 1..9
-constexpr int kObjectCount = 50;     // clickable objects 1..50
+constexpr int kIntVarCount = 50;        // integer variables 1..50
+constexpr int kStrVarCount = 9;         // string variables 1..9
+constexpr int kObjectCount = 50;        // clickable objects 1..50
 constexpr std::size_t kWordBytes = 30;  // an object's name or verb, in bytes
 
 // A fixed table indexed from First to Last; any other index raises the range error.
@@ -44,7 +44,10 @@ public:
     static constexpr std::size_t kMaxBytes = kWordBytes;
     ShortString() = default;
     ShortString(const std::string& s) : s_(s.substr(0, kMaxBytes)) {}  // NOLINT(implicit)
-    ShortString& operator=(const std::string& s) { s_ = s.substr(0, kMaxBytes); return *this; }
+    ShortString& operator=(const std::string& s) {
+        s_ = s.substr(0, kMaxBytes);
+        return *this;
+    }
     const std::string& str() const { return s_; }
     operator const std::string&() const { return s_; }  // NOLINT(implicit)
     bool empty() const { return s_.empty(); }
@@ -70,7 +73,13 @@ public:
         if (i < 0 || i >= count()) throw listIndexError(i);
         return lines_[first_ + std::size_t(i)];
     }
-    void clear() { lines_.clear(); first_ = 0; source_.clear(); removed_ = 0; invalidate(); }
+    void clear() {
+        lines_.clear();
+        first_ = 0;
+        source_.clear();
+        removed_ = 0;
+        invalidate();
+    }
     // source: the scene file's name as the player looked it up (CP932), or "".
     void assign(std::vector<std::string> lines, std::string source = {}) {
         lines_ = std::move(lines);
@@ -79,7 +88,11 @@ public:
         removed_ = 0;
         invalidate();
     }
-    void append(std::string line) { compact(); lines_.push_back(std::move(line)); invalidate(); }
+    void append(std::string line) {
+        compact();
+        lines_.push_back(std::move(line));
+        invalidate();
+    }
     // Deletes line 0 (the header lines as the loader consumes them).
     void removeFirst() {
         if (empty()) throw listIndexError(0);
@@ -96,14 +109,15 @@ public:
     std::int64_t fileLine(std::int64_t i) const { return removed_ + i + 1; }
     // The index of the first line whose case-folded text equals foldedText, or -1.
     int findFolded(const std::string& foldedText) const;
-    std::vector<std::string> toVector() const {
-        return {lines_.begin() + std::ptrdiff_t(first_), lines_.end()};
-    }
+    std::vector<std::string> toVector() const { return {lines_.begin() + std::ptrdiff_t(first_), lines_.end()}; }
 
 private:
     void invalidate() { indexValid_ = false; }
     void compact() {
-        if (first_ > 0) { lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(first_)); first_ = 0; }
+        if (first_ > 0) {
+            lines_.erase(lines_.begin(), lines_.begin() + std::ptrdiff_t(first_));
+            first_ = 0;
+        }
     }
     std::vector<std::string> lines_;
     std::size_t first_ = 0;
@@ -138,4 +152,4 @@ struct GameState {
     void resetObjects();
 };
 
-} // namespace qel
+}  // namespace qel

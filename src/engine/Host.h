@@ -14,11 +14,11 @@ namespace qel {
 
 // Message boxes the game shows.
 enum class BoxKind {
-    Notice,      // caption: application title, no icon, one OK button
-    Confirm,     // caption "確認", question icon, はい(&Y) / いいえ(&N)
-    Warning,     // caption "警告", exclamation icon, はい(&Y) / いいえ(&N)
-    Information, // caption "情報", information icon, はい(&Y) / いいえ(&N)
-    InfoOk,      // caption "情報", information icon, one OK button
+    Notice,       // caption: application title, no icon, one OK button
+    Confirm,      // caption "確認", question icon, はい(&Y) / いいえ(&N)
+    Warning,      // caption "警告", exclamation icon, はい(&Y) / いいえ(&N)
+    Information,  // caption "情報", information icon, はい(&Y) / いいえ(&N)
+    InfoOk,       // caption "情報", information icon, one OK button
 };
 enum class BoxAnswer { Yes, No, Ok, None /* closed without a choice */ };
 
@@ -47,9 +47,9 @@ public:
     // --- message window ---
     virtual void clearMessageText() = 0;
     virtual void addMessageLine(const std::string& line) = 0;
-    virtual void waitForPage() = 0;            // PageClick := 0, block until it is 100
-    virtual void closeMessageWindow() = 0;     // CW: empty the text, then close
-    virtual void hideMessageWindow() = 0;      // hide without a close (no PageClick change)
+    virtual void waitForPage() = 0;                      // PageClick := 0, block until it is 100
+    virtual void closeMessageWindow() = 0;               // CW: empty the text, then close
+    virtual void hideMessageWindow() = 0;                // hide without a close (no PageClick change)
     virtual void showFace(const std::string& name) = 0;  // CP: name without ".BMP"
     virtual void resetFace() = 0;
     virtual void arrangeMessageWindow(const MessageArrangement& a) = 0;
@@ -58,22 +58,22 @@ public:
     // --- main window ---
     virtual void frameMainWindow(const FrameRequest& f) = 0;
     virtual void setPictureSize(int width, int height) = 0;  // client area := picture size
-    virtual void repaintPicture() = 0;          // paint the shown picture at once
-    virtual void updatePicture() = 0;           // mark it for the next repaint
-    virtual void endGame() = 0;                 // EG: close verb, message and main window
-    virtual void closeMainWindow() = 0;         // runs the main window's close handling
-    virtual void quitProgram() = 0;             // close the start menu: the program ends
+    virtual void repaintPicture() = 0;                       // paint the shown picture at once
+    virtual void updatePicture() = 0;                        // mark it for the next repaint
+    virtual void endGame() = 0;                              // EG: close verb, message and main window
+    virtual void closeMainWindow() = 0;                      // runs the main window's close handling
+    virtual void quitProgram() = 0;                          // close the start menu: the program ends
 
     // --- dialogs ---
     virtual BoxAnswer messageBox(BoxKind kind, const std::string& text) = 0;
-    virtual std::string inputText() = 0;        // TI: modal dialog; the edit field's text
+    virtual std::string inputText() = 0;  // TI: modal dialog; the edit field's text
 
     // --- audio ---
     virtual void playMusic(std::int32_t mode, const std::string& file) = 0;  // MP
     virtual void playSound(std::int32_t mode, const std::string& file) = 0;  // WP
 
     // --- time ---
-    virtual std::int64_t nowMs() = 0;           // the clock: monotonic milliseconds
+    virtual std::int64_t nowMs() = 0;  // the clock: monotonic milliseconds
     // Handles pending events, then blocks until ms milliseconds have passed on
     // the clock (ms <= 0: one pass over the pending events only).
     virtual void waitMs(std::int64_t ms) = 0;
@@ -85,4 +85,4 @@ public:
     virtual void sceneLoaded(const std::string& sceneName) = 0;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -112,4 +112,4 @@ int StepHighlightToward(const GameState& st, QSize picture, int current, int dx,
     return best;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -45,4 +45,4 @@ int StepHighlight(const std::vector<int>& reachable, int current, bool forward);
 // when nothing lies that way; 0 when nothing is reachable.
 int StepHighlightToward(const GameState& st, QSize picture, int current, int dx, int dy);
 
-} // namespace qel
+}  // namespace qel

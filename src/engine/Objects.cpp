@@ -4,8 +4,8 @@
 
 namespace qel {
 
-void DefineObject(GameState& st, std::int32_t object, std::int32_t left, std::int32_t right,
-                  std::int32_t top, std::int32_t bottom, const std::string& name) {
+void DefineObject(GameState& st, std::int32_t object, std::int32_t left, std::int32_t right, std::int32_t top,
+                  std::int32_t bottom, const std::string& name) {
     ObjectRect& r = st.ObjectRects[object];
     ObjectWordList& w = st.ObjectWords[object];
     r = ObjectRect{left, right, top, bottom};
@@ -23,7 +23,10 @@ void AddVerb(Game& g, std::int32_t object, std::int32_t position, const std::str
     if (position == 0) {
         int slot = 6;  // verbs 1 to 4 all taken: verb 5 is replaced
         for (int k = 2; k <= 5; ++k) {
-            if (w[k].empty()) { slot = k; break; }
+            if (w[k].empty()) {
+                slot = k;
+                break;
+            }
         }
         w[slot] = verb;
     } else {
@@ -46,4 +49,4 @@ void RemoveObject(GameState& st, std::int32_t object) {
     for (int k = 2; k <= 6; ++k) w[k] = std::string();
 }
 
-} // namespace qel
+}  // namespace qel

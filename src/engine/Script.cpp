@@ -60,7 +60,7 @@ std::string trimControls(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-} // namespace
+}  // namespace
 
 std::string ExpandPlaceholders(const GameState& st, const std::string& input) {
     std::string line = input;
@@ -102,7 +102,7 @@ void countWork(Game& g, std::int64_t& count, std::int64_t bound, const char* wha
     throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(bound) + sj(what));
 }
 
-} // namespace
+}  // namespace
 
 void noteLoad(Game& g) {
     countWork(g, g.loadsSinceWait, g.maxLoadsWithoutWait, " 回を超えてファイルを読み込んだため、停止しました");
@@ -171,4 +171,4 @@ void FormActivate(Game& g) {
     if (g.st.TargetLine >= 0) RunScript(g, g.st.TargetLine);
 }
 
-} // namespace qel
+}  // namespace qel

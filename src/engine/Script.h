@@ -25,8 +25,8 @@ std::int32_t StrToInt(std::string_view text);
 void FindLabel(Game& g, std::string_view name);
 // Draws text on the shown picture (PT). colourName may match none of the
 // sixteen colour names, in which case the colour stays as it was.
-void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName,
-              const std::string& fontName, std::int32_t height, const std::string& text);
+void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName, const std::string& fontName,
+              std::int32_t height, const std::string& text);
 // Expands the string placeholders of a text line.
 std::string ExpandPlaceholders(const GameState& st, const std::string& line);
 // Runs the script from a line until a stop line or the end of the store.
@@ -49,4 +49,4 @@ void noteLoad(Game& g);
 // The same for a command that starts music or a sound (maxSoundsWithoutWait).
 void noteSound(Game& g);
 
-} // namespace qel
+}  // namespace qel

@@ -15,15 +15,27 @@ struct NamedColour {
     QRgb rgb;
 };
 constexpr std::array<NamedColour, 16> kColours{{
-    {"clBlack", 0x000000}, {"clMaroon", 0x800000}, {"clGreen", 0x008000}, {"clOlive", 0x808000},
-    {"clNavy", 0x000080},  {"clPurple", 0x800080}, {"clTeal", 0x008080},  {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0}, {"clRed", 0xFF0000},   {"clLime", 0x00FF00},  {"clYellow", 0xFFFF00},
-    {"clBlue", 0x0000FF},  {"clFuchsia", 0xFF00FF}, {"clAqua", 0x00FFFF},  {"clWhite", 0xFFFFFF},
+    {"clBlack", 0x000000},
+    {"clMaroon", 0x800000},
+    {"clGreen", 0x008000},
+    {"clOlive", 0x808000},
+    {"clNavy", 0x000080},
+    {"clPurple", 0x800080},
+    {"clTeal", 0x008080},
+    {"clGray", 0x808080},
+    {"clSilver", 0xC0C0C0},
+    {"clRed", 0xFF0000},
+    {"clLime", 0x00FF00},
+    {"clYellow", 0xFFFF00},
+    {"clBlue", 0x0000FF},
+    {"clFuchsia", 0xFF00FF},
+    {"clAqua", 0x00FFFF},
+    {"clWhite", 0xFFFFFF},
 }};
-} // namespace
+}  // namespace
 
-void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName,
-              const std::string& fontName, std::int32_t height, const std::string& text) {
+void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colourName, const std::string& fontName,
+              std::int32_t height, const std::string& text) {
     for (const auto& c : kColours) {
         if (equalsIgnoreCase(colourName, c.name)) {
             g.canvasFont.colour = QColor(c.rgb);
@@ -51,4 +63,4 @@ void DrawText(Game& g, std::int32_t x, std::int32_t y, const std::string& colour
     g.host.updatePicture();
 }
 
-} // namespace qel
+}  // namespace qel

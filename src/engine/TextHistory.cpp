@@ -17,4 +17,4 @@ void TextHistory::clear() {
     pageEnded_ = true;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -9,8 +9,8 @@
 namespace qel {
 
 struct HistoryLine {
-    std::string text;        // CP932, as the message window showed it
-    bool startsPage = false; // the first line of a page
+    std::string text;         // CP932, as the message window showed it
+    bool startsPage = false;  // the first line of a page
 };
 
 class TextHistory {
@@ -35,4 +35,4 @@ private:
     bool pageEnded_ = true;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -36,8 +36,10 @@ void ScriptTrace::endGame() {
 BoxAnswer ScriptTrace::messageBox(BoxKind kind, const std::string& text) {
     note(text.empty() ? std::string("wait: box") : "wait: box " + text);
     const BoxAnswer a = inner_.messageBox(kind, text);
-    note(std::string("answer: ") + (a == BoxAnswer::Yes ? "yes" : a == BoxAnswer::No ? "no"
-                                    : a == BoxAnswer::Ok ? "ok" : "none"));
+    note(std::string("answer: ") + (a == BoxAnswer::Yes  ? "yes"
+                                    : a == BoxAnswer::No ? "no"
+                                    : a == BoxAnswer::Ok ? "ok"
+                                                         : "none"));
     return a;
 }
 
@@ -62,4 +64,4 @@ void ScriptTrace::sceneLoaded(const std::string& sceneName) {
     inner_.sceneLoaded(sceneName);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -62,4 +62,4 @@ private:
     bool timerNoted_ = false;  // a timed wait of this line was written already
 };
 
-} // namespace qel
+}  // namespace qel

@@ -103,7 +103,7 @@ bool isFolder(const QString& path) {
 // program is no longer running.
 void removeAbandoned(const QString& cacheRoot) {
     const QStringList temps = QDir(cacheRoot).entryList({QStringLiteral(".unpack-*")},
-                                                       QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+                                                        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& t : temps) {
         const QStringList fields = t.split(QLatin1Char('-'));
         if (fields.size() < 4) continue;
@@ -115,7 +115,7 @@ void removeAbandoned(const QString& cacheRoot) {
     }
 }
 
-} // namespace
+}  // namespace
 
 bool IsArchiveName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -145,10 +145,9 @@ UnpackedArchive UnpackArchive(const QString& archivePath, const QString& cacheRo
     if (!isFolder(out.folder)) {
         removeAbandoned(cacheRoot);
         static std::atomic<unsigned> counter{0};
-        const QString temp = cacheRoot + QStringLiteral("/.unpack-%1-%2-%3")
-                                             .arg(out.contentHash.left(16))
-                                             .arg(qint64(::getpid()))
-                                             .arg(++counter);
+        const QString temp =
+            cacheRoot +
+            QStringLiteral("/.unpack-%1-%2-%3").arg(out.contentHash.left(16)).arg(qint64(::getpid())).arg(++counter);
         const QByteArray tempPath = QFile::encodeName(temp);
         if (::mkdir(tempPath.constData(), 0755) != 0)
             refuse(QString::fromUtf8("キャッシュフォルダ %1 に書き込めません: %2")
@@ -175,4 +174,4 @@ UnpackedArchive UnpackArchive(const QString& archivePath, const QString& cacheRo
     return out;
 }
 
-} // namespace qel
+}  // namespace qel

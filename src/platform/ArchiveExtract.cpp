@@ -52,7 +52,8 @@ constexpr std::size_t kMaxDepth = 64;
 constexpr qsizetype kMaxNameBytes = 1024;
 
 [[noreturn]] void refuseEntry(const QString& archivePath, const QString& entry, const char* what) {
-    refuse(QString::fromUtf8("アーカイブ %1 の %2 %3").arg(shown(archivePath), shownEntry(entry), QString::fromUtf8(what)));
+    refuse(QString::fromUtf8("アーカイブ %1 の %2 %3")
+               .arg(shown(archivePath), shownEntry(entry), QString::fromUtf8(what)));
 }
 
 [[noreturn]] void refuseUnreadable(const QString& archivePath, struct archive* a) {
@@ -269,7 +270,7 @@ void writeAll(int fd, const char* p, std::size_t n, const QString& archivePath, 
     }
 }
 
-} // namespace
+}  // namespace
 
 void extractArchive(const QString& archivePath, const QByteArray& root, const ArchiveLimits& limits) {
     Utf8Locale utf8;
@@ -310,7 +311,9 @@ void extractArchive(const QString& archivePath, const QByteArray& root, const Ar
                          refuseEntry(archivePath, name, "と同じ名前の項目がほかにもあります");
                      if (out.fd < 0) refuseWrite(archivePath, name, errno);
                      const bool sized = archive_entry_size_is_set(e);
-                     const std::uint64_t declared = sized ? std::uint64_t(std::max<la_int64_t>(archive_entry_size(e), 0)) : 0;
+                     const std::uint64_t declared = sized
+                                                        ? std::uint64_t(std::max<la_int64_t>(archive_entry_size(e), 0))
+                                                        : 0;
                      std::uint64_t entryBytes = 0;
                      for (;;) {
                          la_ssize_t n = archive_read_data(a.get(), buffer.data(), buffer.size());
@@ -319,7 +322,8 @@ void extractArchive(const QString& archivePath, const QByteArray& root, const Ar
                          written += std::uint64_t(n);
                          entryBytes += std::uint64_t(n);
                          if (sized && entryBytes > declared)
-                             refuse(QString::fromUtf8("アーカイブ %1 の %2 は書かれた大きさ（%3 バイト）より大きくなっています")
+                             refuse(QString::fromUtf8(
+                                        "アーカイブ %1 の %2 は書かれた大きさ（%3 バイト）より大きくなっています")
                                         .arg(shown(archivePath), shownEntry(name))
                                         .arg(declared));
                          if (written > limits.maxBytes) refuseTooBig(archivePath, name, limits);
@@ -331,4 +335,4 @@ void extractArchive(const QString& archivePath, const QByteArray& root, const Ar
                  });
 }
 
-} // namespace qel
+}  // namespace qel

@@ -19,4 +19,4 @@ QString shownPath(const QString& path);
 // partly filled for the caller to remove.
 void extractArchive(const QString& archivePath, const QByteArray& root, const ArchiveLimits& limits);
 
-} // namespace qel
+}  // namespace qel

@@ -14,9 +14,9 @@ struct ArchiveLimits {
 
 // An archive unpacked into the cache.
 struct UnpackedArchive {
-    QString folder;          // the unpacked tree
-    QString scenarioFolder;  // its shallowest folder holding "Opning.dat"; empty when there is none
-    QString contentHash;     // hex SHA-256 of the archive's bytes
+    QString folder;            // the unpacked tree
+    QString scenarioFolder;    // its shallowest folder holding "Opning.dat"; empty when there is none
+    QString contentHash;       // hex SHA-256 of the archive's bytes
     bool unpackedNow = false;  // false when an earlier unpack was found and reused
 };
 
@@ -37,8 +37,7 @@ QString ArchiveCacheRoot();
 // archives beyond the limits (declared sizes are checked before anything is
 // written, the bytes actually written as they are written). Unreadable or
 // damaged archives raise GameError too.
-UnpackedArchive UnpackArchive(const QString& archivePath, const QString& cacheRoot,
-                              const ArchiveLimits& limits = {});
+UnpackedArchive UnpackArchive(const QString& archivePath, const QString& cacheRoot, const ArchiveLimits& limits = {});
 
 // True when the folder holds a file "Opning.dat" (ASCII letter case ignored).
 bool HasOpeningScene(const QString& folder);
@@ -47,4 +46,4 @@ bool HasOpeningScene(const QString& folder);
 // case ignored); among folders of one depth the first by name. Empty when none.
 QString FindScenarioFolder(const QString& root);
 
-} // namespace qel
+}  // namespace qel

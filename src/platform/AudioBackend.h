@@ -27,4 +27,4 @@ public:
     virtual void setVolume(AudioChannel channel, int percent) = 0;
 };
 
-} // namespace qel
+}  // namespace qel

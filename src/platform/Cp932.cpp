@@ -40,18 +40,16 @@ std::string encode(const QString& text, bool* ok) {
     return out;
 }
 
-std::string sj(std::string_view utf8) {
-    return encode(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
-}
+std::string sj(std::string_view utf8) { return encode(QString::fromUtf8(utf8.data(), qsizetype(utf8.size()))); }
 
 namespace {
 // Folds one double-byte character (lead, trail) in place.
 inline void foldDouble(unsigned char& lead, unsigned char& trail) {
     unsigned code = (unsigned(lead) << 8) | trail;
-    if (code >= 0x8281 && code <= 0x829A) {          // full-width a..z
-        code -= 0x21;                                 // -> A..Z (0x8260..)
-    } else if (code >= 0x83BF && code <= 0x83D6) {   // Greek small letters
-        code -= 0x20;                                 // -> capitals (0x839F..)
+    if (code >= 0x8281 && code <= 0x829A) {                           // full-width a..z
+        code -= 0x21;                                                 // -> A..Z (0x8260..)
+    } else if (code >= 0x83BF && code <= 0x83D6) {                    // Greek small letters
+        code -= 0x20;                                                 // -> capitals (0x839F..)
     } else if (code >= 0x8470 && code <= 0x8491 && code != 0x847F) {  // Cyrillic small
         // Small letters 0x8470..0x847E map to 0x8440..0x844E,
         // 0x8480..0x8491 map to 0x844F..0x8460 (0x847F is not a letter).
@@ -62,7 +60,7 @@ inline void foldDouble(unsigned char& lead, unsigned char& trail) {
     lead = static_cast<unsigned char>(code >> 8);
     trail = static_cast<unsigned char>(code & 0xFF);
 }
-} // namespace
+}  // namespace
 
 std::string foldCase(std::string_view s) {
     std::string out(s);
@@ -87,4 +85,4 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return foldCase(a) == foldCase(b);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -9,9 +9,7 @@
 namespace qel {
 
 // True for the first byte of a CP932 double-byte character.
-inline bool isLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // CP932 bytes to Unicode, for display and file names.
 QString decode(std::string_view cp932);
@@ -30,8 +28,6 @@ std::string foldCase(std::string_view cp932);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
 // The first n bytes of a text (a double-byte character may be split).
-inline std::string cutBytes(std::string_view s, std::size_t n) {
-    return std::string(s.substr(0, n));
-}
+inline std::string cutBytes(std::string_view s, std::size_t n) { return std::string(s.substr(0, n)); }
 
-} // namespace qel
+}  // namespace qel

@@ -22,7 +22,7 @@ std::string shown(const std::string& text) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 GameError rangeError() { return GameError(sj("範囲ﾁｪｯｸｴﾗｰ")); }
 
@@ -77,4 +77,4 @@ GameError ioErrorFromErrno(int err) {
     }
 }
 
-} // namespace qel
+}  // namespace qel

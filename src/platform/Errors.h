@@ -9,8 +9,7 @@ namespace qel {
 
 class GameError : public std::runtime_error {
 public:
-    explicit GameError(std::string cp932Text)
-        : std::runtime_error(cp932Text), text_(std::move(cp932Text)) {}
+    explicit GameError(std::string cp932Text) : std::runtime_error(cp932Text), text_(std::move(cp932Text)) {}
     const std::string& text() const { return text_; }
     // Where in a scene file the failure was raised, as "FILE:LINE" (CP932);
     // empty when it is not a script's. The first place given sticks: the
@@ -30,9 +29,9 @@ private:
 struct RunAbandoned {};
 
 // The player's error texts, with their operands filled in.
-GameError rangeError();                                // 範囲ﾁｪｯｸｴﾗｰ
-GameError notIntegerError(const std::string& text);    // '%s' は整数ではありません
-GameError listIndexError(std::int64_t index);          // ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (%d)
+GameError rangeError();                              // 範囲ﾁｪｯｸｴﾗｰ
+GameError notIntegerError(const std::string& text);  // '%s' は整数ではありません
+GameError listIndexError(std::int64_t index);  // ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (%d)
 GameError cannotOpenError(const std::string& name);    // ﾌｧｲﾙ %s は開けません
 GameError badBitmapError();                            // ﾋﾞｯﾄﾏｯﾌﾟｲﾒｰｼﾞが不正です
 GameError mediaError(const std::string& backendText);  // the back end's text, or 原因不明のｴﾗｰ
@@ -45,4 +44,4 @@ GameError ioError(IoCause cause, int code = 0);
 // Maps an errno value to the matching input/output error.
 GameError ioErrorFromErrno(int err);
 
-} // namespace qel
+}  // namespace qel

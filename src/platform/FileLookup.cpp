@@ -123,8 +123,7 @@ std::vector<std::string> exactSpellings(const std::string& comp) {
     std::vector<std::string> out;
     if (comp == "." || comp == "..") return {comp};
     // Printable ASCII is spelled the same in both (most names are).
-    if (std::all_of(comp.begin(), comp.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
-        return {comp};
+    if (std::all_of(comp.begin(), comp.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) return {comp};
     QByteArray utf8 = decode(comp).toUtf8();
     out.emplace_back(utf8.constData(), std::size_t(utf8.size()));
     if (out.front() != comp) out.push_back(comp);
@@ -217,8 +216,8 @@ using FolderAtPart = std::tuple<dev_t, ino_t, std::size_t>;
 
 // Depth-first walk: at every level the exact spellings come before the case
 // variants, so a name that exists exactly is always the one chosen.
-std::optional<std::string> walk(const std::string& base, const std::vector<std::string>& parts,
-                                std::size_t index, std::set<FolderAtPart>& failed) {
+std::optional<std::string> walk(const std::string& base, const std::vector<std::string>& parts, std::size_t index,
+                                std::set<FolderAtPart>& failed) {
     struct stat folder {};
     const bool known = ::stat(base.empty() ? "." : base.c_str(), &folder) == 0;
     const FolderAtPart key{folder.st_dev, folder.st_ino, index};
@@ -272,8 +271,8 @@ std::optional<QString> aliasFor(const std::string& bytePath) {
         if (!::getcwd(buf, sizeof buf)) return std::nullopt;
         target = join(buf, target);
     }
-    QByteArray key = QCryptographicHash::hash(QByteArray(target.data(), qsizetype(target.size())),
-                                              QCryptographicHash::Sha1).toHex();
+    QByteArray key =
+        QCryptographicHash::hash(QByteArray(target.data(), qsizetype(target.size())), QCryptographicHash::Sha1).toHex();
     // Keep the extension so that anything looking at it sees the real one.
     std::string ext;
     auto dot = target.find_last_of("./");
@@ -291,7 +290,7 @@ std::optional<QString> aliasFor(const std::string& bytePath) {
     return QFile::decodeName(QByteArray(link.data(), qsizetype(link.size())));
 }
 
-} // namespace
+}  // namespace
 
 std::optional<QString> findFile(const std::string& cp932Name) {
     // A NUL byte would silently cut the name short at the system call.
@@ -310,4 +309,4 @@ std::optional<QString> findFile(const std::string& cp932Name) {
     return aliasFor(*found);
 }
 
-} // namespace qel
+}  // namespace qel

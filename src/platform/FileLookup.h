@@ -14,4 +14,4 @@ namespace qel {
 std::optional<QString> findFile(const std::string& cp932Name);
 inline bool fileExists(const std::string& cp932Name) { return findFile(cp932Name).has_value(); }
 
-} // namespace qel
+}  // namespace qel

@@ -70,7 +70,7 @@ int pixelSizeForCell(const QString& family, int cell) {
     return best;
 }
 
-} // namespace
+}  // namespace
 
 QString mapFaceName(const QString& windowsFace) {
     const QString n = normalise(windowsFace);
@@ -122,10 +122,11 @@ QStringList missingJapaneseFonts() {
 
 QString missingFontsAdvice(const QStringList& missing) {
     // In English: without the fonts a Japanese text could not be read.
-    return QStringLiteral("The Japanese fonts %1 are not installed, so Japanese text is drawn as boxes.\n"
-                          "Install the packages fonts-ipafont-gothic and fonts-ipafont-mincho "
-                          "(sudo apt install fonts-ipafont-gothic fonts-ipafont-mincho).")
+    return QStringLiteral(
+               "The Japanese fonts %1 are not installed, so Japanese text is drawn as boxes.\n"
+               "Install the packages fonts-ipafont-gothic and fonts-ipafont-mincho "
+               "(sudo apt install fonts-ipafont-gothic fonts-ipafont-mincho).")
         .arg(missing.join(QStringLiteral(", ")));
 }
 
-} // namespace qel
+}  // namespace qel

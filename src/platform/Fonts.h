@@ -28,4 +28,4 @@ QStringList missingJapaneseFonts();
 // What to tell the player when some are missing: which packages to install.
 QString missingFontsAdvice(const QStringList& missing);
 
-} // namespace qel
+}  // namespace qel

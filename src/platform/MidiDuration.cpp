@@ -100,7 +100,7 @@ std::uint64_t scanTrack(std::string_view track, std::vector<TempoChange>& tempos
         } else if (running) {
             status = running;  // running status: the data byte belongs to the last channel message
         } else {
-            break;             // a data byte with no status before it
+            break;  // a data byte with no status before it
         }
 
         if (status == 0xFF) {
@@ -172,7 +172,7 @@ std::string_view unwrapRmid(std::string_view bytes) {
     return {};
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::int64_t> midiDurationMs(std::string_view bytes) {
     Reader r(unwrapRmid(bytes));
@@ -230,4 +230,4 @@ std::optional<std::int64_t> midiDurationMs(std::string_view bytes) {
     return toMs(duration(endTick, tempos));
 }
 
-} // namespace qel
+}  // namespace qel

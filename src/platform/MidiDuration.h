@@ -17,4 +17,4 @@ namespace qel {
 // event; nothing is ever read past the end of the bytes.
 std::optional<std::int64_t> midiDurationMs(std::string_view bytes);
 
-} // namespace qel
+}  // namespace qel

@@ -121,4 +121,4 @@ void MusicPlayback::startTimer(std::int64_t lengthMs) {
     timer1_.start();
 }
 
-} // namespace qel
+}  // namespace qel

@@ -71,4 +71,4 @@ private:
     std::function<void(const GameError&)> timerError_;
 };
 
-} // namespace qel
+}  // namespace qel

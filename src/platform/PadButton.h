@@ -10,8 +10,8 @@ namespace qel {
 
 enum class PadButton { A, B, X, Y, Start, Back, Up, Down, Left, Right, RB };
 
-inline constexpr std::array<std::string_view, 11> kPadButtonNames = {
-    "A", "B", "X", "Y", "Start", "Back", "Up", "Down", "Left", "Right", "RB"};
+inline constexpr std::array<std::string_view, 11> kPadButtonNames = {"A",  "B",    "X",    "Y",     "Start", "Back",
+                                                                     "Up", "Down", "Left", "Right", "RB"};
 
 inline std::string_view padButtonName(PadButton b) { return kPadButtonNames[std::size_t(b)]; }
 
@@ -22,4 +22,4 @@ inline std::optional<PadButton> parsePadButton(std::string_view name) {
     return std::nullopt;
 }
 
-} // namespace qel
+}  // namespace qel

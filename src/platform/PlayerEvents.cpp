@@ -7,7 +7,7 @@ namespace qel {
 namespace {
 PlayerEvents nobody;
 PlayerEvents* current = &nobody;
-} // namespace
+}  // namespace
 
 PlayerEvents& playerEvents() { return *current; }
 void setPlayerEvents(PlayerEvents* events) { current = events ? events : &nobody; }
@@ -18,4 +18,4 @@ WaitReport::WaitReport(Turn t, QObject* what, const std::string& detail) : turn_
     playerEvents().waitBegins(t, what, detail);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -11,32 +11,49 @@ namespace qel {
 
 // The moments at which the program waits for the player.
 enum class Turn {
-    Menu,     // the start menu
-    Idle,     // the game waits for a click on an object
-    Page,     // a page wait of the script
-    Release,  // a press on a name-only object waits for its release
-    Verbs,    // the verb window is open
-    Box,      // a message box is open
-    ErrorBox, // the application's error box is open
-    Input,    // the text input dialog is open
-    Popup,    // the popup menu is open
-    Chooser,  // the file dialog for a scenario to play is open
+    Menu,      // the start menu
+    Idle,      // the game waits for a click on an object
+    Page,      // a page wait of the script
+    Release,   // a press on a name-only object waits for its release
+    Verbs,     // the verb window is open
+    Box,       // a message box is open
+    ErrorBox,  // the application's error box is open
+    Input,     // the text input dialog is open
+    Popup,     // the popup menu is open
+    Chooser,   // the file dialog for a scenario to play is open
 };
 
 // The words of the replay vocabulary, one for each kind of action the player
 // takes. Their spelling, arguments and effect are the table of
 // app/ReplayVocabulary.cpp, in this order.
 enum class ReplayWord {
-    New, Continue, Quit,
-    Click, RightClick, Menu,
+    New,
+    Continue,
+    Quit,
+    Click,
+    RightClick,
+    Menu,
     Verb,
-    Yes, No, Ok, Dismiss,
-    Input, Cancel,
-    Page, Key, Type,
-    CloseMessages, CloseMain,
-    Wait, History, Skip, Auto, Mute, Hold,
+    Yes,
+    No,
+    Ok,
+    Dismiss,
+    Input,
+    Cancel,
+    Page,
+    Key,
+    Type,
+    CloseMessages,
+    CloseMain,
+    Wait,
+    History,
+    Skip,
+    Auto,
+    Mute,
+    Hold,
     Choose,
-    Pad, Touch,
+    Pad,
+    Touch,
     Reload,
     Count  // not a word: how many there are
 };
@@ -83,4 +100,4 @@ private:
     Turn turn_;
 };
 
-} // namespace qel
+}  // namespace qel

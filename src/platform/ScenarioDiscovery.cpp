@@ -21,7 +21,7 @@ bool isOpeningScene(const QString& name) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool HasOpeningScene(const QString& folder) {
     for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden))
@@ -46,4 +46,4 @@ QString FindScenarioFolder(const QString& root) {
     return {};
 }
 
-} // namespace qel
+}  // namespace qel

@@ -30,4 +30,4 @@ QSize windowSize(const QWidget& w, std::int64_t width, std::int64_t height) {
             int(std::clamp<std::int64_t>(height, 0, std::max(most.height(), 1)))};
 }
 
-} // namespace qel
+}  // namespace qel

@@ -23,4 +23,4 @@ QPoint windowPoint(std::int64_t x, std::int64_t y);
 // cost memory for its picture.
 QSize windowSize(const QWidget& w, std::int64_t width, std::int64_t height);
 
-} // namespace qel
+}  // namespace qel

@@ -30,17 +30,17 @@ std::int64_t midiFileMs(const QString& path) {
     return midiDurationMs(std::string_view(bytes.constData(), std::size_t(bytes.size()))).value_or(0);
 }
 
-} // namespace
+}  // namespace
 
 struct SdlAudioBackend::Impl {
     enum class Device { Untried, Open, Silent };
     Device device = Device::Untried;
 
     struct Slot {
-        bool open = false;            // a file is open (also when silent)
+        bool open = false;  // a file is open (also when silent)
         std::int64_t lengthMs = 0;
-        Mix_Music* music = nullptr;   // music channel
-        Mix_Chunk* chunk = nullptr;   // sound channel
+        Mix_Music* music = nullptr;  // music channel
+        Mix_Chunk* chunk = nullptr;  // sound channel
     };
     Slot music, sound;
     int musicPercent = 100, soundPercent = 100;
@@ -195,4 +195,4 @@ void SdlAudioBackend::setVolume(AudioChannel channel, int percent) {
     d->applyVolumes();
 }
 
-} // namespace qel
+}  // namespace qel

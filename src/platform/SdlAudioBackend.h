@@ -37,4 +37,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-} // namespace qel
+}  // namespace qel

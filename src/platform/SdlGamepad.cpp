@@ -41,7 +41,7 @@ int sdlButtonOf(PadButton b) {
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 struct SdlGamepad::Impl {
     SdlGamepad* self = nullptr;
@@ -237,4 +237,4 @@ void SdlGamepad::pump() {
     SDL_FlushEvents(SDL_JOYAXISMOTION, SDL_JOYBATTERYUPDATED);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -52,4 +52,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-} // namespace qel
+}  // namespace qel

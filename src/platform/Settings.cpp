@@ -37,7 +37,7 @@ bool readable(const QString& path) {
 
 QString key(const SettingRow& row) { return QString::fromLatin1(row.group) + '/' + QString::fromLatin1(row.name); }
 
-} // namespace
+}  // namespace
 
 const std::vector<SettingRow>& settingRows() {
     using K = SettingKind;
@@ -120,7 +120,7 @@ std::map<QString, QString> readFile(const QString& path) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 void Settings::load() {
     storing_ = true;
@@ -233,4 +233,4 @@ void Settings::reset() {
     storing_ = false;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -26,13 +26,13 @@ inline constexpr std::int64_t kMaxSettingsBytes = 1024 * 1024;
 enum class SettingKind { Boolean, Number, Choice, Text };
 
 struct SettingRow {
-    const char* name;     // as --set and the file name it
-    const char* group;    // the file's section
+    const char* name;   // as --set and the file name it
+    const char* group;  // the file's section
     SettingKind kind;
-    const char* fallback; // the default, written as the file writes it
-    int low = 0, high = 0;            // Number: the range
-    const char* words = nullptr;      // Choice: the words, separated by |
-    const char* help = "";            // one line for --help
+    const char* fallback;         // the default, written as the file writes it
+    int low = 0, high = 0;        // Number: the range
+    const char* words = nullptr;  // Choice: the words, separated by |
+    const char* help = "";        // one line for --help
 };
 
 // Every setting, in the order --help lists them.
@@ -78,10 +78,10 @@ signals:
 
 private:
     Settings() = default;
-    void writeFile() const;  // the stored values, replacing the file
+    void writeFile() const;              // the stored values, replacing the file
     std::map<QString, QString> values_;  // valid values, by name
     std::map<QString, QString> forRun_;  // --set, by name
     bool storing_ = false;
 };
 
-} // namespace qel
+}  // namespace qel

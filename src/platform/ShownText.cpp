@@ -16,10 +16,8 @@ QString terminalSafe(const QString& text) {
     QString out = text.left(i);
     for (; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (isControl(c))
-            out += QStringLiteral("\\x%1").arg(unsigned(c), 2, 16, QLatin1Char('0'));
-        else
-            out += text[i];
+        if (isControl(c)) out += QStringLiteral("\\x%1").arg(unsigned(c), 2, 16, QLatin1Char('0'));
+        else out += text[i];
     }
     return out;
 }
@@ -42,4 +40,4 @@ void keepPlain(QWidget& root) {
     }
 }
 
-} // namespace qel
+}  // namespace qel

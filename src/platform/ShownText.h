@@ -25,4 +25,4 @@ void writeTerminal(std::FILE* out, const QString& text);
 // words call it once they hold their labels).
 void keepPlain(QWidget& root);
 
-} // namespace qel
+}  // namespace qel

@@ -18,7 +18,8 @@ void Skipping::setHeld(bool held, bool fromWindowSystem) {
     // Only a real window system knows the keys' state (offscreen and
     // minimal report none).
     const QString platform = QGuiApplication::platformName();
-    checkKeys_ = held && fromWindowSystem && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    checkKeys_ = held && fromWindowSystem && platform != QLatin1String("offscreen") &&
+                 platform != QLatin1String("minimal");
     update(held, toggled_, true);
 }
 
@@ -56,4 +57,4 @@ void setAutoForward(bool on) {
     wakeWaits();  // a waiting page starts or stops its delay
 }
 
-} // namespace qel
+}  // namespace qel

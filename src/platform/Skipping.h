@@ -71,4 +71,4 @@ bool autoForward();
 // Auto-forward on or off (key A, the replay actions "auto on" and "auto off").
 void setAutoForward(bool on);
 
-} // namespace qel
+}  // namespace qel

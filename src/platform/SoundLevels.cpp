@@ -50,4 +50,4 @@ bool SoundLevels::eventFilter(QObject* watched, QEvent* event) {
 bool muted() { return Settings::instance().flag("mute"); }
 void setMuted(bool on) { Settings::instance().setFlag("mute", on); }
 
-} // namespace qel
+}  // namespace qel

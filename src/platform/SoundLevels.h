@@ -43,4 +43,4 @@ bool muted();
 // Mute on or off (key M, the replay actions "mute on" and "mute off").
 void setMuted(bool on);
 
-} // namespace qel
+}  // namespace qel

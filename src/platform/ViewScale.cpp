@@ -61,7 +61,8 @@ QPoint placeFromOrigin(QPoint origin, QPoint design, int scale) {
 
 QPoint keepInside(QRect window, QRect available) {
     QPoint p = window.topLeft();
-    if (p.x() + window.width() > available.x() + available.width()) p.rx() = available.x() + available.width() - window.width();
+    if (p.x() + window.width() > available.x() + available.width())
+        p.rx() = available.x() + available.width() - window.width();
     if (p.y() + window.height() > available.y() + available.height())
         p.ry() = available.y() + available.height() - window.height();
     if (p.x() < available.x()) p.rx() = available.x();
@@ -71,7 +72,7 @@ QPoint keepInside(QRect window, QRect available) {
 
 namespace {
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-} // namespace
+}  // namespace
 
 std::optional<QPoint> toPicturePixel(QPoint viewPoint, QRect pictureRect, int scale) {
     if (!pictureRect.contains(viewPoint) || scale < 1) return std::nullopt;
@@ -94,7 +95,7 @@ namespace {
 const char* const kDesignRect = "qelDesignRect";
 const char* const kDesignFont = "qelDesignFont";
 const char* const kDesignSize = "qelDesignSize";
-} // namespace
+}  // namespace
 
 void scaleFixedWindow(QWidget& window, int scale) {
     scale = clampScale(scale);
@@ -119,4 +120,4 @@ void scaleFixedWindow(QWidget& window, int scale) {
     window.setFixedSize(window.property(kDesignSize).toSize() * scale);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -92,4 +92,4 @@ QFont scaledFont(const QFont& designFont, int scale);
 // controls keep the geometry they were created with.
 void scaleFixedWindow(QWidget& window, int scale);
 
-} // namespace qel
+}  // namespace qel

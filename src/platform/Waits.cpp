@@ -57,7 +57,7 @@ QElapsedTimer& clock() {
     return c;
 }
 
-} // namespace
+}  // namespace
 
 WaitHub& WaitHub::instance() {
     static WaitHub* hub = new WaitHub;  // lives as long as the program
@@ -143,8 +143,8 @@ void execModal(QDialog& dialog) {
     const std::uint64_t mark = abandonMark();
     throwIfAbandoned(mark);
     // Hiding a modal dialog ends its exec().
-    const QMetaObject::Connection closer =
-        QObject::connect(&WaitHub::instance(), &WaitHub::runAbandoned, &dialog, [&dialog] { dialog.hide(); });
+    const QMetaObject::Connection closer = QObject::connect(&WaitHub::instance(), &WaitHub::runAbandoned, &dialog,
+                                                            [&dialog] { dialog.hide(); });
     dialog.exec();
     QObject::disconnect(closer);
     if (dialog.isVisible()) {
@@ -154,4 +154,4 @@ void execModal(QDialog& dialog) {
     throwIfAbandoned(mark);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -89,4 +89,4 @@ std::int64_t monotonicMs();
 // when the program is quitting.
 void waitMs(std::int64_t ms);
 
-} // namespace qel
+}  // namespace qel

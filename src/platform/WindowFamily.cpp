@@ -14,14 +14,14 @@ QPointer<QWidget>& owner() {
     static QPointer<QWidget> o;
     return o;
 }
-} // namespace
+}  // namespace
 
 namespace {
 PanelHost*& host() {
     static PanelHost* h = nullptr;
     return h;
 }
-} // namespace
+}  // namespace
 
 void setPanelHost(PanelHost* h) { host() = h; }
 PanelHost* panelHost() { return host(); }
@@ -40,7 +40,7 @@ void setFrameFlags(QWidget& window, Qt::WindowFlags flags) {
 
 namespace {
 int playerClosing = 0;
-} // namespace
+}  // namespace
 
 PlayerClosing::PlayerClosing() { ++playerClosing; }
 PlayerClosing::~PlayerClosing() { --playerClosing; }
@@ -71,4 +71,4 @@ void moveOwnedWindows(QWidget& o, QPoint delta, const QWidget* except) {
     }
 }
 
-} // namespace qel
+}  // namespace qel

@@ -61,4 +61,4 @@ public:
     PlayerClosing& operator=(const PlayerClosing&) = delete;
 };
 
-} // namespace qel
+}  // namespace qel

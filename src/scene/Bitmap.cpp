@@ -39,7 +39,10 @@ public:
         : data_(reinterpret_cast<const unsigned char*>(b.constData())), size_(std::uint64_t(b.size())) {}
     std::uint64_t size() const { return size_; }
     bool has(std::uint64_t pos, std::uint64_t n) const { return pos <= size_ && n <= size_ - pos; }
-    unsigned u8(std::uint64_t pos) const { need(pos, 1); return data_[pos]; }
+    unsigned u8(std::uint64_t pos) const {
+        need(pos, 1);
+        return data_[pos];
+    }
     std::uint32_t u16(std::uint64_t pos) const {
         need(pos, 2);
         return std::uint32_t(data_[pos]) | (std::uint32_t(data_[pos + 1]) << 8);
@@ -152,8 +155,7 @@ Header readHeader(const Reader& r) {
             }
             break;
         }
-        default:
-            throw badBitmapError();  // JPEG, PNG, OS/2 Huffman or RLE24, unknown
+        default: throw badBitmapError();  // JPEG, PNG, OS/2 Huffman or RLE24, unknown
         }
     } else {
         throw badBitmapError();
@@ -229,14 +231,13 @@ QImage decodeUncompressed(const Reader& r, const Header& h, const std::vector<QR
             }
             break;
         case 24:
-            for (std::uint64_t x = 0; x < w; ++x)
-                dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+            for (std::uint64_t x = 0; x < w; ++x) dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
             break;
         case 32:
             for (std::uint64_t x = 0; x < w; ++x) {
                 const unsigned char* p = src + 4 * x;
-                std::uint32_t px = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) |
-                                   (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+                std::uint32_t px = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+                                   (std::uint32_t(p[3]) << 24);
                 dst[x] = qRgb(int(red(px)), int(green(px)), int(blue(px)));
             }
             break;
@@ -275,8 +276,7 @@ QImage decodeRle(const Reader& r, const Header& h, const std::vector<QRgb>& pal)
         p += 2;
         if (count > 0) {
             if (x + count > w || y >= ht) throw badBitmapError();
-            for (unsigned i = 0; i < count; ++i)
-                put(four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
+            for (unsigned i = 0; i < count; ++i) put(four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
             continue;
         }
         switch (value) {
@@ -313,7 +313,7 @@ QImage decodeRle(const Reader& r, const Header& h, const std::vector<QRgb>& pal)
     return img;
 }
 
-} // namespace
+}  // namespace
 
 QImage decodeBitmap(const QByteArray& bytes) {
     const Reader r(bytes);
@@ -373,7 +373,7 @@ DecodedCache& decodedCache() {
     return cache;
 }
 
-} // namespace
+}  // namespace
 
 QImage loadBitmapFile(const std::string& name) {
     const auto path = findFile(name);
@@ -395,4 +395,4 @@ QImage loadBitmapFile(const std::string& name) {
     return image;
 }
 
-} // namespace qel
+}  // namespace qel

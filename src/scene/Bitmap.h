@@ -13,4 +13,4 @@ QImage decodeBitmap(const QByteArray& bytes);
 // "ﾌｧｲﾙ %s は開けません" with the name, an invalid one the bitmap error.
 QImage loadBitmapFile(const std::string& cp932Name);
 
-} // namespace qel
+}  // namespace qel

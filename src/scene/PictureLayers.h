@@ -11,4 +11,4 @@ struct PictureLayers {
     QImage TempCG;      // scratch picture of GP: the last file loaded into it
 };
 
-} // namespace qel
+}  // namespace qel

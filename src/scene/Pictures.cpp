@@ -22,8 +22,16 @@ void ensureRgb32(QImage& img) {
 // Clips one axis: the span [d, d + n) of the destination (size dSize) and
 // [s, s + n) of the source (size sSize). False when nothing remains.
 bool clipAxis(std::int64_t& d, std::int64_t& s, std::int64_t& n, std::int64_t dSize, std::int64_t sSize) {
-    if (d < 0) { s -= d; n += d; d = 0; }
-    if (s < 0) { d -= s; n += s; s = 0; }
+    if (d < 0) {
+        s -= d;
+        n += d;
+        d = 0;
+    }
+    if (s < 0) {
+        d -= s;
+        n += s;
+        s = 0;
+    }
     n = std::min({n, dSize - d, sSize - s});
     return n > 0;
 }
@@ -107,7 +115,7 @@ void dissolveIn(Game& g, std::int64_t x, std::int64_t y) {
     }
 }
 
-} // namespace
+}  // namespace
 
 void rasterBlit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w, int h, RasterOp op) {
     blit(dst, dx, dy, src, sx, sy, w, h, op);
@@ -153,9 +161,8 @@ void DrawPicture(Game& g, int x, int y, int mode, const std::string& name) {
         temp = loadBitmapFile(name + ".bmp");
         dissolveIn(g, x, y);
         break;
-    default:
-        break;  // no picture, no file read
+    default: break;  // no picture, no file read
     }
 }
 
-} // namespace qel
+}  // namespace qel

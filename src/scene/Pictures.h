@@ -12,15 +12,14 @@ enum class RasterOp { Copy, And, Xor };
 
 // Combines the w x h rectangle of src at (sx, sy) into dst at (dx, dy),
 // clipped to both images.
-void rasterBlit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w, int h,
-                RasterOp op);
+void rasterBlit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w, int h, RasterOp op);
 
 // Makes dst an independent copy of src. A dst of the same size and format
 // that shares its bitmap with nobody is overwritten in place, which spares a
 // fresh allocation (and its page faults) at every GC and scene load.
 void copyPicture(QImage& dst, const QImage& src);
 
-void RestoreBackground(Game& g);                                   // GC
+void RestoreBackground(Game& g);                                             // GC
 void DrawPicture(Game& g, int x, int y, int mode, const std::string& name);  // GP
 
-} // namespace qel
+}  // namespace qel

@@ -22,7 +22,7 @@ std::string joinLines(std::initializer_list<const char*> utf8Lines) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> SplitSceneLines(std::string_view bytes) {
     // Everything from the first NUL on is not part of the text.
@@ -65,9 +65,9 @@ bool LoadScene(Game& g, const std::string& sceneName) {
     const std::string fileName = sceneName + ".dat";
     if (!fileExists(fileName)) {
         g.host.messageBox(BoxKind::Notice,
-                          joinLines({"シーンＤＡＴＡがありません！",
-                                     "ゲームのデータが破壊されている可能性があります。",
-                                     "インストールし直すか、それでも回復しないときはデータの作成者に問い合わせください。"}));
+                          joinLines(
+                              {"シーンＤＡＴＡがありません！", "ゲームのデータが破壊されている可能性があります。",
+                               "インストールし直すか、それでも回復しないときはデータの作成者に問い合わせください。"}));
         g.host.closeMainWindow();
         g.host.quitProgram();
         return false;
@@ -147,14 +147,14 @@ void checkDataVersion(Game& g) {
     const std::string field = GetField(1, g.st.ScriptLines[0]);
     if (field.empty()) return;
     if (StrToInt(field) > kNewestDataVersion) {
-        g.host.messageBox(BoxKind::Notice,
-                          joinLines({"このＤＡＴＡは本プログラムよりバージョンの新しいＰｌａｙｅｒ向けに作られています。",
-                                     "正常な実行をするためには",
-                                     "最新のバージョンにアップグレードする事をお勧めいたします。"}));
+        g.host.messageBox(
+            BoxKind::Notice,
+            joinLines({"このＤＡＴＡは本プログラムよりバージョンの新しいＰｌａｙｅｒ向けに作られています。",
+                       "正常な実行をするためには", "最新のバージョンにアップグレードする事をお勧めいたします。"}));
     }
 }
 
-} // namespace
+}  // namespace
 
 void ReadBackgroundLine(Game& g, const std::function<void()>& afterBitmap) {
     atHeaderLine(g, [&] { readBackgroundLine(g, afterBitmap); });
@@ -168,4 +168,4 @@ void CheckDataVersion(Game& g) {
     atHeaderLine(g, [&g] { checkDataVersion(g); });
 }
 
-} // namespace qel
+}  // namespace qel

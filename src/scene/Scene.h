@@ -28,4 +28,4 @@ void ReadBackgroundLine(Game& g, const std::function<void()>& afterBitmap = {});
 void ReadObjectEntries(Game& g);
 void CheckDataVersion(Game& g);
 
-} // namespace qel
+}  // namespace qel

@@ -53,8 +53,16 @@ void showNew(QImage& front, std::int64_t dx, std::int64_t dy, const QImage& pic,
              std::int64_t w, std::int64_t h) {
     if (w <= 0 || h <= 0 || front.isNull()) return;
     // Clip to the shown picture first, moving the source along.
-    if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; h += dy; dy = 0; }
+    if (dx < 0) {
+        sx -= dx;
+        w += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
     w = std::min<std::int64_t>(w, front.width() - dx);
     h = std::min<std::int64_t>(h, front.height() - dy);
     if (w <= 0 || h <= 0) return;
@@ -107,12 +115,11 @@ void runStep(QImage& front, const QImage& pic, int mode, int s) {
     case 8:  // new slides in from the bottom
         showNew(front, 0, H - k * s, pic, 0, 0, W, k * s);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
-} // namespace
+}  // namespace
 
 void TransitionTo(Game& g, int mode, const std::string& name) {
     TransitionFlag flag(g);
@@ -160,4 +167,4 @@ void TimedWait(Game& g, std::int64_t ms) {
     noteWait(g);
 }
 
-} // namespace qel
+}  // namespace qel

@@ -10,6 +10,6 @@ constexpr int kStripWidth = 10;
 constexpr int kStepDelayMs = 50;
 
 void TransitionTo(Game& g, int mode, const std::string& name);  // TK
-void TimedWait(Game& g, std::int64_t ms);                        // OS
+void TimedWait(Game& g, std::int64_t ms);                       // OS
 
-} // namespace qel
+}  // namespace qel

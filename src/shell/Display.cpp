@@ -21,7 +21,7 @@ namespace qel {
 
 namespace {
 const QScreen* screenOf(const QWidget& w) { return w.screen() ? w.screen() : QGuiApplication::primaryScreen(); }
-} // namespace
+}  // namespace
 
 std::optional<WindowMode> parseWindowMode(const QString& text) {
     if (text == QLatin1String("separate")) return WindowMode::Separate;
@@ -301,4 +301,4 @@ void Display::followPicture() {
     if (messages_) messages_->followPicture(pictureOrigin());
 }
 
-} // namespace qel
+}  // namespace qel

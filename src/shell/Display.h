@@ -140,4 +140,4 @@ private:
     QPointer<QWidget> modalWatch_;  // the dialog whose closing a switch waits for
 };
 
-} // namespace qel
+}  // namespace qel

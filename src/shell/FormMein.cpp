@@ -255,4 +255,4 @@ void TFormMein::FormClose() {
     startMenu_->activateWindow();  // its buttons take the keys at once
 }
 
-} // namespace qel
+}  // namespace qel

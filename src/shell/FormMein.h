@@ -119,4 +119,4 @@ private:
     int runs_ = 0;  // script runs in progress
 };
 
-} // namespace qel
+}  // namespace qel

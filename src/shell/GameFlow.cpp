@@ -25,8 +25,7 @@ namespace {
 void askAndSave(Game& g, BoxKind saveKind, BoxKind overwriteKind) {
     if (g.host.messageBox(saveKind, sj("ゲームの進行を記録しますか？")) != BoxAnswer::Yes) return;
     if (SaveFileExists() &&
-        g.host.messageBox(overwriteKind, sj("すでにセーブされたＤＡＴＡがあります。上書きしますか？")) ==
-            BoxAnswer::No)
+        g.host.messageBox(overwriteKind, sj("すでにセーブされたＤＡＴＡがあります。上書きしますか？")) == BoxAnswer::No)
         return;
     WriteSaveFile(g.st);
 }
@@ -51,7 +50,7 @@ bool isFileAsWritten(const QString& arg) {
     return ok && fileExists(bytes);
 }
 
-} // namespace
+}  // namespace
 
 void PrepareGame(Game& g) {
     g.st.PendingStart = 1;
@@ -147,4 +146,4 @@ QString MainWindowCaption(const std::optional<QString>& firstArg) {
     return name;
 }
 
-} // namespace qel
+}  // namespace qel

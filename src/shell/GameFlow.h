@@ -42,8 +42,8 @@ void TopMenuClick(Game& g);
 
 // What the start menu does with the first command-line argument.
 struct StartupPlan {
-    std::optional<std::string> message;  // the box "シーン　<name>から始めます。" (CP932)
-    std::optional<QString> folder;       // the folder to change to first
+    std::optional<std::string> message;           // the box "シーン　<name>から始めます。" (CP932)
+    std::optional<QString> folder;                // the folder to change to first
     std::string startScene = kDefaultStartScene;  // StartScene after the change (CP932)
 };
 
@@ -64,4 +64,4 @@ void ChangeFolder(const QString& folder);
 // folder's name for a folder), or "QEL Player Ver. 1.24" without one.
 QString MainWindowCaption(const std::optional<QString>& firstArg);
 
-} // namespace qel
+}  // namespace qel

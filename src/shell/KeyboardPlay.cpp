@@ -25,7 +25,7 @@ std::string keyName(const QKeyEvent& key) {
     return QKeySequence(combination).toString(QKeySequence::PortableText).toStdString();
 }
 
-} // namespace
+}  // namespace
 
 bool TFormMein::playKey(const QKeyEvent& key, bool fromMessages) {
     if (!game_ || key.type() != QEvent::KeyPress) return false;
@@ -120,4 +120,4 @@ void TFormMein::openPopupFromKeys() {
     PopupMenu1->popup(ImageFront->mapToGlobal(ImageFront->viewPoint(at.value_or(QPoint(8, 8)))));
 }
 
-} // namespace qel
+}  // namespace qel

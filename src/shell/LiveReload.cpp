@@ -60,4 +60,4 @@ void TFormMein::reloadScene() {
     }
 }
 
-} // namespace qel
+}  // namespace qel

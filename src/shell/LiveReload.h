@@ -12,4 +12,4 @@ namespace qel {
 // placed where it happened, and leaves the old scene as it was.
 void ReloadScene(Game& g);
 
-} // namespace qel
+}  // namespace qel

@@ -92,7 +92,7 @@ BoxAnswer answerOf(const QMessageBox& box, const QAbstractButton* yes, const QAb
     return BoxAnswer::None;
 }
 
-} // namespace
+}  // namespace
 
 BoxAnswer showMessageBox(BoxKind kind, const std::string& cp932Text) {
     QString caption = captionFor(kind);
@@ -152,4 +152,4 @@ bool guarded(const std::function<void()>& work) {
     return false;
 }
 
-} // namespace qel
+}  // namespace qel

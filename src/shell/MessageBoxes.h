@@ -23,4 +23,4 @@ void showErrorBox(const std::string& cp932Text);
 // it silently. Nothing crosses into Qt's event loop. False when it failed.
 bool guarded(const std::function<void()>& work);
 
-} // namespace qel
+}  // namespace qel

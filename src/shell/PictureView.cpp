@@ -164,7 +164,7 @@ QRgb* widenBlocks(const QRgb*& s, QRgb* o, QRgb* end, int n) {
         return o;
     }
 }
-} // namespace
+}  // namespace
 
 bool PictureView::blitScaled(QPainter& p, const QRect& exposed, QPoint pictureTopLeft, int n) {
     // The general scaled drawing costs several times a plain copy; when the
@@ -248,4 +248,4 @@ void PictureView::resizeEvent(QResizeEvent* event) {
     emit areaChanged();
 }
 
-} // namespace qel
+}  // namespace qel

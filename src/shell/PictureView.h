@@ -21,7 +21,10 @@ class PictureView : public QWidget {
     Q_OBJECT
 public:
     explicit PictureView(const QImage* image, QWidget* parent = nullptr);
-    void setImage(const QImage* image) { image_ = image; update(); }
+    void setImage(const QImage* image) {
+        image_ = image;
+        update();
+    }
     // The rectangle to outline, in picture pixels (an empty one: none);
     // asked at every paint so that it follows the objects as they change.
     void setOutline(std::function<QRect()> outline) { outline_ = std::move(outline); }
@@ -76,4 +79,4 @@ private:
     std::optional<QPoint> lastPointer_;
 };
 
-} // namespace qel
+}  // namespace qel

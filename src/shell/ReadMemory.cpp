@@ -30,7 +30,7 @@ void putU32(QByteArray& out, std::uint32_t v) {
     out.append(b, 4);
 }
 
-} // namespace
+}  // namespace
 
 ReadMemory& ReadMemory::instance() {
     static ReadMemory* memory = new ReadMemory;  // lives as long as the program
@@ -119,4 +119,4 @@ bool ReadMemory::fromBytes(const QByteArray& bytes) {
     return true;
 }
 
-} // namespace qel
+}  // namespace qel

@@ -43,4 +43,4 @@ private:
     bool dirty_ = false;
 };
 
-} // namespace qel
+}  // namespace qel

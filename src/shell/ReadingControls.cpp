@@ -57,13 +57,12 @@ QWidget* windowOf(QObject* object) {
     auto* w = qobject_cast<QWidget*>(object);
     return w ? w->window() : nullptr;
 }
-} // namespace
+}  // namespace
 
 bool ReadingControls::inGameWindow(QObject* object) const {
     QWidget* top = windowOf(object);
     return top && (top == &main_ || top == &messages_);
 }
-
 
 bool ReadingControls::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
@@ -139,10 +138,9 @@ bool ReadingControls::eventFilter(QObject* watched, QEvent* event) {
         // A Ctrl let go in another program's window is never seen here.
         if (QGuiApplication::applicationState() != Qt::ApplicationActive) Skipping::instance().setHeld(false);
         break;
-    default:
-        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace qel
+}  // namespace qel

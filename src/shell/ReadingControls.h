@@ -56,4 +56,4 @@ private:
     std::unique_ptr<SettingsWindow> settings_;  // made when first opened
 };
 
-} // namespace qel
+}  // namespace qel

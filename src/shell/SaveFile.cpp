@@ -69,8 +69,14 @@ private:
         pos_ = len_ = 0;
         for (;;) {
             ssize_t n = ::read(fd_, buf_, sizeof buf_);
-            if (n > 0) { len_ = std::size_t(n); return; }
-            if (n == 0) { ended_ = true; return; }
+            if (n > 0) {
+                len_ = std::size_t(n);
+                return;
+            }
+            if (n == 0) {
+                ended_ = true;
+                return;
+            }
             if (errno != EINTR) throw ioErrorFromErrno(errno);
         }
     }
@@ -84,7 +90,9 @@ private:
 // Closes a descriptor when it goes out of scope.
 struct FdGuard {
     int fd = -1;
-    ~FdGuard() { if (fd >= 0) ::close(fd); }
+    ~FdGuard() {
+        if (fd >= 0) ::close(fd);
+    }
 };
 
 void writeAll(int fd, const std::string& bytes) {
@@ -135,9 +143,8 @@ QString tempFileName(qint64 pid, unsigned count) {
 
 // The process that wrote a temporary save, or 0 when the name is not one.
 qint64 tempFileWriter(const QString& name) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\.%1\\.([0-9]{1,10})\\.[0-9]{1,10}\\.tmp$")
-            .arg(QRegularExpression::escape(QString::fromLatin1(kSaveFileName))));
+    static const QRegularExpression pattern(QStringLiteral("^\\.%1\\.([0-9]{1,10})\\.[0-9]{1,10}\\.tmp$")
+                                                .arg(QRegularExpression::escape(QString::fromLatin1(kSaveFileName))));
     const QRegularExpressionMatch m = pattern.match(name);
     return m.hasMatch() ? m.captured(1).toLongLong() : 0;
 }
@@ -195,7 +202,7 @@ void syncFolder(const QString& folder) {
     ::close(fd);
 }
 
-} // namespace
+}  // namespace
 
 void SetSaveFolder(const QString& folder) { saveFolder() = folder; }
 QString SaveFolder() { return saveFolder(); }
@@ -215,12 +222,13 @@ QString ScenarioDataFolder(const QString& scenarioFolder, const ArchiveOrigin* a
         QFileInfo info(scenarioFolder);
         const QString full = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
         name = QFileInfo(full).fileName();
-        hash = QString::fromLatin1(QCryptographicHash::hash(QFile::encodeName(full), QCryptographicHash::Sha256).toHex());
+        hash = QString::fromLatin1(
+            QCryptographicHash::hash(QFile::encodeName(full), QCryptographicHash::Sha256).toHex());
     }
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) name = QStringLiteral("scenario");
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/qelplayer/saves/") + name + QLatin1Char('-') + hash.left(12);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/qelplayer/saves/") +
+           name + QLatin1Char('-') + hash.left(12);
 }
 
 bool SaveFileExists() { return savePathForReading().has_value(); }
@@ -286,4 +294,4 @@ void ReadSaveFile(GameState& st) {
     }
 }
 
-} // namespace qel
+}  // namespace qel

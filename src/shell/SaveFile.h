@@ -50,4 +50,4 @@ void ReadSaveFile(GameState& st);
 // The file's bytes as WriteSaveFile writes them.
 std::string SaveFileBytes(const GameState& st);
 
-} // namespace qel
+}  // namespace qel

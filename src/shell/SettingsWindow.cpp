@@ -25,7 +25,7 @@ QString labelOf(const SettingRow& row) {
     return label;
 }
 
-} // namespace
+}  // namespace
 
 SettingsWindow::SettingsWindow(Display& display, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -115,4 +115,4 @@ void SettingsWindow::edited(const SettingRow& row, const QString& value) {
     wakeWaits();
 }
 
-} // namespace qel
+}  // namespace qel

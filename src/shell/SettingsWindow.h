@@ -31,4 +31,4 @@ private:
     std::map<QString, QWidget*> editors_;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -41,7 +41,8 @@ bool focusWithin(QWidget& panel, QWidget* from, const QKeyEvent& key) {
     QWidget* w = from;
     do {
         w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
-        if (w != &panel && panel.isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+        if (w != &panel && panel.isAncestorOf(w) && w->isVisible() && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
             w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return true;
         }
@@ -49,7 +50,7 @@ bool focusWithin(QWidget& panel, QWidget* from, const QKeyEvent& key) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 // A panel's frame: the caption bar with the window's title and its close box
 // (none for a frameless window), and the window itself below it.
@@ -202,7 +203,8 @@ void Stage::adopt(QWidget& window) {
     p.frame->setPanel(&window, p.flags);
     PanelFrame* frame = p.frame;
     connect(&window, &QObject::destroyed, this, [this, frame] {
-        panels_.erase(std::remove_if(panels_.begin(), panels_.end(), [frame](const Panel& q) { return q.frame == frame; }),
+        panels_.erase(std::remove_if(panels_.begin(), panels_.end(),
+                                     [frame](const Panel& q) { return q.frame == frame; }),
                       panels_.end());
         frame->deleteLater();
     });
@@ -359,4 +361,4 @@ bool Stage::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-} // namespace qel
+}  // namespace qel

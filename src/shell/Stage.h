@@ -84,4 +84,4 @@ private:
     const QEvent* delivered_ = nullptr;  // the last input event given to the modal panel
 };
 
-} // namespace qel
+}  // namespace qel

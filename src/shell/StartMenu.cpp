@@ -123,4 +123,4 @@ void TStartMenu::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-} // namespace qel
+}  // namespace qel

@@ -43,4 +43,4 @@ private:
     bool placed_ = false;
 };
 
-} // namespace qel
+}  // namespace qel

@@ -38,11 +38,11 @@ QStringList check(const ScratchFolder& f) {
 // A folder whose Opning.dat is clean, with the background bg.BMP.
 void cleanStart(const ScratchFolder& f) {
     f.writeBmp("bg.BMP", solidImage(40, 30, 0x336699));
-    f.writeScene("Opning.dat", {"bg,124", "0,9,0,9", "door,open,,,,", ";", ".Start", "hello", ".", ";",
-                                ".dooropen", "opened", ";", ";"});
+    f.writeScene("Opning.dat", {"bg,124", "0,9,0,9", "door,open,,,,", ";", ".Start", "hello", ".", ";", ".dooropen",
+                                "opened", ";", ";"});
 }
 
-} // namespace
+}  // namespace
 
 TEST(Check, CleanScenarioHasNoIssues) {
     ScratchFolder f;
@@ -54,7 +54,8 @@ TEST(Check, HeaderProblems) {
     ScratchFolder f;
     cleanStart(f);
     f.writeScene("a.dat", {"room,abc", ";", ".Start", ";", ";"});
-    f.writeScene("b.dat", {"bg,126", "0,9", "door,open", "9,0,0,9", "lamp", "1,2,x,4", "box,,,,,", "; ", ".Start", ";", ";"});
+    f.writeScene("b.dat",
+                 {"bg,126", "0,9", "door,open", "9,0,0,9", "lamp", "1,2,x,4", "box,,,,,", "; ", ".Start", ";", ";"});
     f.writeScene("c.dat", {"bg", "0,9,0,9", "door,,,,,", ".Start", "text", ";", ";"});
     f.writeScene("d.dat", {"bg", "0,9,0,9"});
     f.write("bad.BMP", "BM not a bitmap");
@@ -83,26 +84,38 @@ TEST(Check, HeaderProblems) {
 TEST(Check, LabelsAndJumps) {
     ScratchFolder f;
     cleanStart(f);
-    f.writeScene("j.dat", {"bg", "0,9,0,9", "door,open,look,,,", "0,9,0,9", "well", ";",  // lines 1-6
-                           ".Start",                                                    // 7
-                           ".JR,nowhere",                                               // 8
-                           ".IS,1,1,gone",                                              // 9
-                           ".IM,1,2,Start",                                             // 10
-                           "Start",                                                     // 11
-                           "absent",                                                    // 12
-                           ".JR,twice",                                                 // 13
-                           ";",                                                         // 14
-                           ".twice", "skipped text", ";",                               // 15-17
-                           ".TWICE", ";",                                               // 18-19
-                           ".dooropen", ".ISx", ";",                                    // 20-22
-                           ".XY,1", ".CW"});                                            // 23-24
+    f.writeScene("j.dat", {"bg",
+                           "0,9,0,9",
+                           "door,open,look,,,",
+                           "0,9,0,9",
+                           "well",
+                           ";",              // lines 1-6
+                           ".Start",         // 7
+                           ".JR,nowhere",    // 8
+                           ".IS,1,1,gone",   // 9
+                           ".IM,1,2,Start",  // 10
+                           "Start",          // 11
+                           "absent",         // 12
+                           ".JR,twice",      // 13
+                           ";",              // 14
+                           ".twice",
+                           "skipped text",
+                           ";",  // 15-17
+                           ".TWICE",
+                           ";",  // 18-19
+                           ".dooropen",
+                           ".ISx",
+                           ";",  // 20-22
+                           ".XY,1",
+                           ".CW"});  // 23-24
     f.writeScene("n.dat", {"bg", ";", "text", ";", ";"});
     f.writeScene("m.dat", {"bg", ";", "text", "."});
     f.writeScene("t.dat", {"bg", ";", ".Start", ".IM,1,3,Start", "Start", ";"});
     const QStringList r = check(f);
     EXPECT_TRUE(reported(r, "j.dat:8: warning", "JR to missing label '.nowhere'"));
-    EXPECT_TRUE(reported(r, "j.dat:9: error", QStringLiteral("IS to missing label '.gone': the run stops with "
-                                                             "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (-1)")));
+    EXPECT_TRUE(reported(r, "j.dat:9: error",
+                         QStringLiteral("IS to missing label '.gone': the run stops with "
+                                        "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (-1)")));
     EXPECT_TRUE(reported(r, "j.dat:12: error", "IM table line names missing label '.absent'"));
     EXPECT_TRUE(reported(r, "j.dat:13: warning", "JR never runs line 16"));
     EXPECT_TRUE(reported(r, "j.dat:18: warning", "the upper one (line 15) wins"));
@@ -131,28 +144,31 @@ TEST(Check, OperandsAndFiles) {
     f.write("tune.mid", "not midi");
     f.write("ok.wav", "RIFF");
     f.write("bad.bmp", "junk");
-    f.writeScene("o.dat", {"bg", ";", ".Start",  // 1-3
-                           ".FS,x,1",           // 4
-                           ".FS,51,1",          // 5
-                           ".SS,10,a",          // 6
-                           ".DN,0",             // 7
-                           ".UV,1,6,look",      // 8
-                           ".DV,1,6",           // 9
-                           ".JS,nowhere",       // 10
-                           ".CP,noface",        // 11
-                           ".GP,0,0,1,pic",     // 12: no mask picB.bmp
-                           ".GP,0,0,2,pic",     // 13: fine
-                           ".TK,1,bad",         // 14
-                           ".MP,3,tune.mid",    // 15
-                           ".WP,1,missing.wav", // 16
-                           ".WP,1,ok.wav",      // 17
-                           ".MP,0,",            // 18: stop, no file
-                           ".CP,face",          // 19
-                           ".MW,0,0,1,caption", // 20: width absent
-                           ".PT,1,2,clRed,font,big,t", // 21
-                           ".UN,1,5,1,0,9,lid", // 22: never clickable, needs no label
-                           ".UN,2,0,9,0,9,box", // 23
-                           ";", ";"});
+    f.writeScene("o.dat", {"bg",
+                           ";",
+                           ".Start",                    // 1-3
+                           ".FS,x,1",                   // 4
+                           ".FS,51,1",                  // 5
+                           ".SS,10,a",                  // 6
+                           ".DN,0",                     // 7
+                           ".UV,1,6,look",              // 8
+                           ".DV,1,6",                   // 9
+                           ".JS,nowhere",               // 10
+                           ".CP,noface",                // 11
+                           ".GP,0,0,1,pic",             // 12: no mask picB.bmp
+                           ".GP,0,0,2,pic",             // 13: fine
+                           ".TK,1,bad",                 // 14
+                           ".MP,3,tune.mid",            // 15
+                           ".WP,1,missing.wav",         // 16
+                           ".WP,1,ok.wav",              // 17
+                           ".MP,0,",                    // 18: stop, no file
+                           ".CP,face",                  // 19
+                           ".MW,0,0,1,caption",         // 20: width absent
+                           ".PT,1,2,clRed,font,big,t",  // 21
+                           ".UN,1,5,1,0,9,lid",         // 22: never clickable, needs no label
+                           ".UN,2,0,9,0,9,box",         // 23
+                           ";",
+                           ";"});
     const QStringList r = check(f);
     EXPECT_TRUE(reported(r, "o.dat:4: error", QStringLiteral("FS operand 1: 'x' は整数ではありません")));
     EXPECT_TRUE(reported(r, "o.dat:5: error", QStringLiteral("variable number 51 is outside 1..50: 範囲ﾁｪｯｸｴﾗｰ")));

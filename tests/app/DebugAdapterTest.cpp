@@ -16,8 +16,10 @@ public:
     QJsonObject request(const QString& command, const QJsonObject& args = {}) {
         const int seq = seq_++;
         client_.send({{"seq", seq}, {"type", "request"}, {"command", command}, {"arguments", args}});
-        const QJsonObject r = client_.waitFor([seq](const QJsonObject& m) { return m.value("request_seq").toInt() == seq; });
-        EXPECT_TRUE(r.value("success").toBool()) << command.toStdString() << ": " << JsonClient::compact(r).toStdString();
+        const QJsonObject r = client_.waitFor(
+            [seq](const QJsonObject& m) { return m.value("request_seq").toInt() == seq; });
+        EXPECT_TRUE(r.value("success").toBool())
+            << command.toStdString() << ": " << JsonClient::compact(r).toStdString();
         return r.value("body").toObject();
     }
     QJsonObject event(const QString& name) {
@@ -32,7 +34,12 @@ public:
         return "(none)";
     }
     int line() {
-        return request("stackTrace", {{"threadId", 1}}).value("stackFrames").toArray()[0].toObject().value("line").toInt();
+        return request("stackTrace", {{"threadId", 1}})
+            .value("stackFrames")
+            .toArray()[0]
+            .toObject()
+            .value("line")
+            .toInt();
     }
     JsonClient& client() { return client_; }
 
@@ -45,18 +52,20 @@ TEST(DebugAdapter, StopsInTheSecondSceneReadsAndSetsVariablesStepsAndContinues) 
     qel::test::ScratchFolder folder;
     folder.copyFrom(QStringLiteral(QEL_SOURCE_DIR "/demo"));
     // The demo's clicks up to its second scene, Tower.dat, and one more page there.
-    folder.write("reach_tower.txt", "page\ninput 太郎\npage\npage\npage\nclick 123 253\nverb 2\npage\npage\n"
-                                    "click 425 100\nverb 2\npage\npage\n");
+    folder.write("reach_tower.txt",
+                 "page\ninput 太郎\npage\npage\npage\nclick 123 253\nverb 2\npage\npage\n"
+                 "click 425 100\nverb 2\npage\npage\n");
     Debugger d(folder.path());
     d.request("initialize", {{"adapterID", "qel"}});
     d.event("initialized");
     d.request("launch", {{"program", folder.path()}, {"replay", folder.path() + "/reach_tower.txt"}});
     const QJsonArray verified =
-        d.request("setBreakpoints", {{"source", QJsonObject{{"path", folder.path() + "/Tower.dat"}}},
-                                     {"breakpoints", QJsonArray{QJsonObject{{"line", 3}},  // a header line
-                                                                QJsonObject{{"line", 14}, {"condition", "IntVars[5] = 9"}},
-                                                                QJsonObject{{"line", 16}},
-                                                                QJsonObject{{"line", 17}, {"condition", "IntVars[9] ="}}}}})
+        d.request("setBreakpoints",
+                  {{"source", QJsonObject{{"path", folder.path() + "/Tower.dat"}}},
+                   {"breakpoints",
+                    QJsonArray{QJsonObject{{"line", 3}},  // a header line
+                               QJsonObject{{"line", 14}, {"condition", "IntVars[5] = 9"}}, QJsonObject{{"line", 16}},
+                               QJsonObject{{"line", 17}, {"condition", "IntVars[9] ="}}}}})
             .value("breakpoints")
             .toArray();
     ASSERT_EQ(verified.size(), 4);
@@ -93,8 +102,8 @@ TEST(DebugAdapter, BreakpointConditions) {
         const char* text;
         bool readable, holds;
     } cases[] = {
-        {"IntVars[3] = 1", true, true},   {"intvars[3]<>1", true, false}, {"IntVars[3] >= 2", true, false},
-        {"IntVars[4] < 1", true, true},   {"StrVars[2] = taro", true, true}, {"IntVars[51] = 1", false, false},
+        {"IntVars[3] = 1", true, true},     {"intvars[3]<>1", true, false},    {"IntVars[3] >= 2", true, false},
+        {"IntVars[4] < 1", true, true},     {"StrVars[2] = taro", true, true}, {"IntVars[51] = 1", false, false},
         {"IntVars[3] = one", false, false}, {"3 = IntVars[3]", false, false},
     };
     for (const auto& c : cases) {
@@ -106,4 +115,4 @@ TEST(DebugAdapter, BreakpointConditions) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -43,8 +43,8 @@ QString run(const QString& display, const QString& program, const QStringList& a
 class Screen {
 public:
     bool start(QString* why, QSize size = QSize(2000, 1500)) {
-        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", QString("%1x%2x24").arg(size.width()).arg(size.height()),
-                             "-nolisten", "tcp"});
+        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0",
+                             QString("%1x%2x24").arg(size.width()).arg(size.height()), "-nolisten", "tcp"});
         if (!xvfb_.waitForReadyRead(20000)) {
             *why = "Xvfb did not start";
             return false;
@@ -76,8 +76,8 @@ private:
 };
 
 struct Seen {
-    QRect client;     // the window's own area on the screen
-    QMargins frame;   // the window manager's frame around it
+    QRect client;    // the window's own area on the screen
+    QMargins frame;  // the window manager's frame around it
     bool viewable = false;
     QString transientFor;
     QPoint outer() const { return client.topLeft() - QPoint(frame.left(), frame.top()); }
@@ -157,8 +157,8 @@ public:
         p.setWorkingDirectory(dir.path());
         const QString scaleText = scale == 0 ? QStringLiteral("auto") : QString::number(scale);
         p.start(QStringLiteral(QEL_PLAYER_BIN), QStringList{"--real-time", "--replay", "hold.txt", "--transcript",
-                                                              "transcript.txt", "--scale", scaleText} +
-                                                     extra + QStringList{"Opning.dat"});
+                                                            "transcript.txt", "--scale", scaleText} +
+                                                    extra + QStringList{"Opning.dat"});
     }
     ~Player() {
         p.kill();  // SIGKILL: the audio library keeps SIGTERM for itself
@@ -169,7 +169,7 @@ public:
     QProcess p;
 };
 
-} // namespace
+}  // namespace
 
 // Each test gets a screen of its own; without the tools that drive it, the
 // test is skipped.
@@ -220,7 +220,8 @@ TEST_F(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWin
         const QString message =
             run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", QString("^%1$").arg(c.caption)}, 30000)
                 .section('\n', 0, 0);
-        const QString main = run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
+        const QString main =
+            run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
         ASSERT_FALSE(message.isEmpty());
         ASSERT_FALSE(main.isEmpty());
         QTest::qWait(300);  // the window manager settles the frames it has just drawn
@@ -238,10 +239,10 @@ TEST_F(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWin
         // its place from the picture.
         const QPoint grab = m.client.topLeft() + QPoint(100, -m.frame.top() / 2);
         const QPoint to = grab + QPoint(150, 80);
-        run(d, "xdotool", {"mousemove", QString::number(grab.x()), QString::number(grab.y()), "mousedown", "1",
-                           "sleep", "0.2", "mousemove", QString::number(grab.x() + 20), QString::number(grab.y() + 10),
-                           "sleep", "0.2", "mousemove", QString::number(to.x()), QString::number(to.y()), "sleep",
-                           "0.2", "mouseup", "1"});
+        run(d, "xdotool",
+            {"mousemove", QString::number(grab.x()), QString::number(grab.y()), "mousedown", "1", "sleep", "0.2",
+             "mousemove", QString::number(grab.x() + 20), QString::number(grab.y() + 10), "sleep", "0.2", "mousemove",
+             QString::number(to.x()), QString::number(to.y()), "sleep", "0.2", "mouseup", "1"});
         QTest::qWait(500);
         const Seen m2 = inspect(d, main);
         const Seen w2 = inspect(d, message);
@@ -263,11 +264,12 @@ TEST_F(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWin
 // rows of backdrop under the picture (MW 0,322 under a 295-row picture), and
 // leaving full screen puts it back at the same place in the window.
 TEST_F(Desktop, OnTheStageTheMessageWindowLiesUnderThePictureAndKeepsItsPlaceThroughFullScreen) {
-    if (QStandardPaths::findExecutable("import").isEmpty()) GTEST_SKIP() << "needs import (ImageMagick) for screenshots";
+    if (QStandardPaths::findExecutable("import").isEmpty())
+        GTEST_SKIP() << "needs import (ImageMagick) for screenshots";
     Player player(d, 2, 1, {"--windows", "one"});
     ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
-    const QString main = run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^星灯りの灯台$"}, 30000)
-                             .section('\n', 0, 0);
+    const QString main =
+        run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^星灯りの灯台$"}, 30000).section('\n', 0, 0);
     ASSERT_FALSE(main.isEmpty());
     EXPECT_TRUE(run(d, "xdotool", {"search", "--onlyvisible", "--name", "^ものがたり$"}).isEmpty())
         << "the message window is a panel, not a window of its own";
@@ -337,9 +339,11 @@ TEST_F(DesktopScreens, TheAutomaticScaleKeepsTheMessageWindowUnderThePictureAndO
         const QString& d = screen.display();
         Player player(d, 2, 0);
         ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
-        const QString message =
-            run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^ものがたり$"}, 30000).section('\n', 0, 0);
-        const QString main = run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
+        const QString message = run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^ものがたり$"},
+                                    30000)
+                                    .section('\n', 0, 0);
+        const QString main =
+            run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
         ASSERT_FALSE(message.isEmpty());
         ASSERT_FALSE(main.isEmpty());
         QTest::qWait(300);  // the window manager settles the frames it has just drawn
@@ -348,7 +352,8 @@ TEST_F(DesktopScreens, TheAutomaticScaleKeepsTheMessageWindowUnderThePictureAndO
         // The picture fills the main window's width and ends at its bottom.
         EXPECT_EQ(m.client.width(), 486 * c.scale);
         const QRect picture(m.client.left(), m.client.bottom() + 1 - 295 * c.scale, 486 * c.scale, 295 * c.scale);
-        const QRect outer(w.outer(), w.client.size() + QSize(w.frame.left() + w.frame.right(), w.frame.top() + w.frame.bottom()));
+        const QRect outer(w.outer(),
+                          w.client.size() + QSize(w.frame.left() + w.frame.right(), w.frame.top() + w.frame.bottom()));
         EXPECT_EQ(outer.topLeft(), picture.topLeft() + QPoint(0, 322) * c.scale);
         EXPECT_FALSE(outer.intersects(picture));
         EXPECT_TRUE(QRect(QPoint(0, 0), c.screen).contains(outer));

@@ -53,7 +53,8 @@ public:
         return process_.exitCode();
     }
     static QString compact(const QJsonValue& v) {
-        return QString::fromUtf8(QJsonDocument(v.isObject() ? v.toObject() : QJsonObject{{"v", v}}).toJson(QJsonDocument::Compact));
+        return QString::fromUtf8(
+            QJsonDocument(v.isObject() ? v.toObject() : QJsonObject{{"v", v}}).toJson(QJsonDocument::Compact));
     }
 
 private:
@@ -62,4 +63,4 @@ private:
     std::vector<QJsonObject> inbox_;
 };
 
-} // namespace qel::test
+}  // namespace qel::test

@@ -13,20 +13,20 @@ using qel::test::JsonClient;
 namespace {
 
 const char* const kScene[] = {
-    "bg,124",           // 0
-    "0,9,0,9",          // 1
-    "door,open,,,,",    // 2
-    ";",                // 3
-    ".Start",           // 4
-    ".FS,3,1",          // 5
-    ".IS,3,1,dooropen", // 6
-    ".GP,0,0,2,pic",    // 7
-    ".JS,Room",         // 8
-    ";",                // 9
-    ".dooropen",        // 10
-    "扉が開いた",       // 11
-    ";",                // 12
-    ";",                // 13
+    "bg,124",            // 0
+    "0,9,0,9",           // 1
+    "door,open,,,,",     // 2
+    ";",                 // 3
+    ".Start",            // 4
+    ".FS,3,1",           // 5
+    ".IS,3,1,dooropen",  // 6
+    ".GP,0,0,2,pic",     // 7
+    ".JS,Room",          // 8
+    ";",                 // 9
+    ".dooropen",         // 10
+    "扉が開いた",        // 11
+    ";",                 // 12
+    ";",                 // 13
 };
 
 QString sceneText(int brokenLine = -1, const char* broken = nullptr) {
@@ -72,8 +72,8 @@ struct Server {
 TEST(LanguageServer, DiagnosticsFollowTheEditorsText) {
     Server s;
     s.notify("textDocument/didOpen",
-             {{"textDocument", QJsonObject{{"uri", s.uri}, {"languageId", "qel"}, {"version", 1},
-                                           {"text", sceneText(5, ".FS,x,1")}}}});
+             {{"textDocument",
+               QJsonObject{{"uri", s.uri}, {"languageId", "qel"}, {"version", 1}, {"text", sceneText(5, ".FS,x,1")}}}});
     const QJsonArray d = s.diagnostics();
     ASSERT_EQ(d.size(), 1) << JsonClient::compact(d).toStdString();
     const QJsonObject one = d[0].toObject();
@@ -124,7 +124,7 @@ TEST(LanguageServer, AnswersAboutTheSceneUnderTheCursor) {
     }
 }
 
-} // namespace
+}  // namespace
 
 // Neovim's own LSP client (headless, tests/app/nvim_diagnostics.lua) opens a
 // broken CP932 scene and receives the checker's diagnostics.

@@ -33,9 +33,10 @@ Result run(const Home& home, const QString& folder, const QString& replay, QStri
     QFile r(home.path("replay.txt"));
     if (r.open(QIODevice::WriteOnly | QIODevice::Truncate)) r.write(replay.toUtf8());
     r.close();
-    const qel::test::ProgramRun p = qel::test::runPlayer(
-        QStringList{"--replay", home.path("replay.txt"), "--transcript", home.path("transcript.txt")} + args,
-        qel::test::playerEnvironment(home.dir.path()), folder, 60000);
+    const qel::test::ProgramRun p = qel::test::runPlayer(QStringList{"--replay", home.path("replay.txt"),
+                                                                     "--transcript", home.path("transcript.txt")} +
+                                                             args,
+                                                         qel::test::playerEnvironment(home.dir.path()), folder, 60000);
     Result out;
     if (p.timedOut) {
         out.errors = "timed out";
@@ -66,7 +67,7 @@ std::string saveOfTheOpening() {
 
 const QString kOpeningText = QString::fromUtf8("text アーカイブの中から始まりました。");
 
-} // namespace
+}  // namespace
 
 // The whole flow of an LZH scenario: played from the cache, saved to the data
 // folder (the same bytes as a save beside the scenario), continued from there.
@@ -80,7 +81,8 @@ TEST(OpeningScenario, LzhArchivePlaysSavesToTheDataFolderAndContinues) {
     // The save, and beside it the read-text memory (which never enters the save).
     QStringList saves = filesUnder(home.data());
     ASSERT_EQ(saves.size(), 2) << saves.join(' ').toStdString();
-    EXPECT_EQ(QFileInfo(saves.filter("read-text.bin").value(0)).path(), QFileInfo(saves.filter("QELP.INI").value(0)).path());
+    EXPECT_EQ(QFileInfo(saves.filter("read-text.bin").value(0)).path(),
+              QFileInfo(saves.filter("QELP.INI").value(0)).path());
     saves = saves.filter("QELP.INI");
     ASSERT_EQ(saves.size(), 1) << saves.join(' ').toStdString();
     EXPECT_TRUE(QRegularExpression(QString::fromUtf8("^qelplayer/saves/星の灯台-[0-9a-f]{12}/QELP\\.INI$"))
@@ -114,10 +116,14 @@ TEST(OpeningScenario, BadArgumentsEndWithAMessageABoxAndStatus2) {
     const std::vector<Case> cases = {
         {home.path("no/such/folder"), home.path("no/such/folder") + QString::fromUtf8(" が見つかりません")},
         {home.path("gone.lzh"), home.path("gone.lzh") + QString::fromUtf8(" が見つかりません")},
-        {home.path("empty"), QString::fromUtf8("フォルダ ") + home.path("empty") + QString::fromUtf8(" に Opning.dat がありません")},
-        {escape, QString::fromUtf8("アーカイブ ") + escape + QString::fromUtf8(" の ../../外.txt はアーカイブのフォルダの外を指しています")},
-        {home.path("pipe.zip"), home.path("pipe.zip") + QString::fromUtf8(" は普通のファイルでもフォルダでもありません")},
-        {home.path("zero.zip"), home.path("zero.zip") + QString::fromUtf8(" は普通のファイルでもフォルダでもありません")},
+        {home.path("empty"),
+         QString::fromUtf8("フォルダ ") + home.path("empty") + QString::fromUtf8(" に Opning.dat がありません")},
+        {escape, QString::fromUtf8("アーカイブ ") + escape +
+                     QString::fromUtf8(" の ../../外.txt はアーカイブのフォルダの外を指しています")},
+        {home.path("pipe.zip"),
+         home.path("pipe.zip") + QString::fromUtf8(" は普通のファイルでもフォルダでもありません")},
+        {home.path("zero.zip"),
+         home.path("zero.zip") + QString::fromUtf8(" は普通のファイルでもフォルダでもありません")},
     };
     ASSERT_EQ(::mkfifo(QFile::encodeName(home.path("pipe.zip")).constData(), 0644), 0);
     ASSERT_TRUE(QFile::link("/dev/zero", home.path("zero.zip")));

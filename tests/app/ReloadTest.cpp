@@ -51,8 +51,8 @@ TEST(Reload, AReplayEditsTheSceneReloadsItAndTheVariablesStay) {
     resetQuit();
     ScratchFolder dir;
     dir.writeBmp("bg.BMP", solidImage(100, 80, 0x336699));
-    dir.writeScene("Opning.dat", {"bg,124", "-1,0,0,0", "x,,,,,", ";", ".Start", ".FS,3,7", ".SS,1,太郎",
-                                  "first text", ".", ";", ";"});
+    dir.writeScene("Opning.dat", {"bg,124", "-1,0,0,0", "x,,,,,", ";", ".Start", ".FS,3,7", ".SS,1,太郎", "first text",
+                                  ".", ";", ";"});
     dir.write("reload.txt", "new\nreload\nclick 50 40\nreload\nok\npage\nclick 50 40\npage\n");
     SessionOptions options;
     options.replayFile = dir.path() + "/reload.txt";
@@ -61,14 +61,16 @@ TEST(Reload, AReplayEditsTheSceneReloadsItAndTheVariablesStay) {
         Windows pending;
         Session session(options, pending);
         EditAtPages events(session, {[&] {
-                                          // A name-only object over the whole picture whose label reads the variables.
-                                          dir.writeScene("Opning.dat",
-                                                         {"bg,124", "0,99,0,79", "box,,,,,", ";", ".Start", ".FS,3,0",
-                                                          "not run", ";", ".box", ".IS,3,7,kept", "lost", ";", ".kept",
-                                                          "kept /*1*/", ".", ";", ";"});
-                                      },
-                                      [&] { dir.writeScene("Opning.dat", {"bg,124", "0,x,0,79", "box", ";", ";"}); },
-                                      [] {}});
+                                         // A name-only object over the whole picture whose label reads the variables.
+                                         dir.writeScene("Opning.dat",
+                                                        {"bg,124", "0,99,0,79", "box,,,,,", ";", ".Start", ".FS,3,0",
+                                                         "not run", ";", ".box", ".IS,3,7,kept", "lost", ";", ".kept",
+                                                         "kept /*1*/", ".", ";", ";"});
+                                     },
+                                     [&] {
+                                         dir.writeScene("Opning.dat", {"bg,124", "0,x,0,79", "box", ";", ";"});
+                                     },
+                                     [] {}});
         setPlayerEvents(&events);
         SilentAudio audio;
         PlayerWindows p(std::nullopt, session.clock(), audio);
@@ -98,4 +100,4 @@ TEST(Reload, AReplayEditsTheSceneReloadsItAndTheVariablesStay) {
     EXPECT_EQ(after.mid(failed).count("text kept 太郎\n"), 1) << transcript.toStdString();
 }
 
-} // namespace
+}  // namespace

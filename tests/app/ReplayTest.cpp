@@ -64,16 +64,16 @@ struct Result {
 
 // Runs the player in the folder with the arguments; the transcript is read
 // from the file it writes.
-Result runPlayer(const QString& folder, QStringList args, const QString& platform = "offscreen",
-                 bool underXvfb = false, int timeoutMs = 120000) {
+Result runPlayer(const QString& folder, QStringList args, const QString& platform = "offscreen", bool underXvfb = false,
+                 int timeoutMs = 120000) {
     const QProcessEnvironment env = qel::test::playerEnvironment(folder, platform);
     const QString transcript = folder + "/transcript.txt";
     args = QStringList{"--transcript", transcript} + args;
     const qel::test::ProgramRun run =
-        underXvfb ? qel::test::runProgram("xvfb-run",
-                                          QStringList{"-a", "-s", "-screen 0 1024x768x24", QEL_PLAYER_BIN} + args, env,
-                                          folder, timeoutMs)
-                  : qel::test::runPlayer(args, env, folder, timeoutMs);
+        underXvfb
+            ? qel::test::runProgram("xvfb-run", QStringList{"-a", "-s", "-screen 0 1024x768x24", QEL_PLAYER_BIN} + args,
+                                    env, folder, timeoutMs)
+            : qel::test::runPlayer(args, env, folder, timeoutMs);
     Result r;
     if (run.timedOut) {
         r.errors = "timed out";
@@ -107,7 +107,7 @@ QString shotChecksums(const QString& dir) {
     return lines.join('\n') + "\n";
 }
 
-} // namespace
+}  // namespace
 
 TEST(Replay, FullPlayThroughOfTheDemoMatchesItsTranscriptShotsAndSave) {
     DemoFolder demo;
@@ -149,17 +149,19 @@ TEST(Replay, TheStageGivesTheSameTranscriptsShotsAndSavesAsSeparateWindows) {
         const char* replay;
         const char* golden;
         bool actions;  // the golden transcript has the replay's own actions
-    } cases[] = {{"demo_full", "demo_full", true}, {"demo_keys", "demo_full", false},
-                 {"history", "history", true}, {"skip", "skip", true}};
+    } cases[] = {{"demo_full", "demo_full", true},
+                 {"demo_keys", "demo_full", false},
+                 {"history", "history", true},
+                 {"skip", "skip", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.replay);
         DemoFolder demo;
         const QString shots = demo.path("shots");
         // skip.txt passes text it has not shown before: it skips all.
         const QStringList skipAll = QString(c.replay) == "skip" ? QStringList{"--set", "skip=all"} : QStringList{};
-        Result r = runPlayer(demo.path(), skipAll + QStringList{"--windows", "one", "--replay",
-                                                                kReplays + "/" + c.replay + ".txt", "--shots", shots,
-                                                                "Opning.dat"});
+        Result r = runPlayer(demo.path(),
+                             skipAll + QStringList{"--windows", "one", "--replay", kReplays + "/" + c.replay + ".txt",
+                                                   "--shots", shots, "Opning.dat"});
         ASSERT_EQ(r.status, 0) << r.errors.toStdString();
         const QString golden = readText(kReplays + "/" + c.golden + ".transcript");
         EXPECT_EQ((c.actions ? r.transcript : withoutActions(r.transcript)).toStdString(),
@@ -239,9 +241,9 @@ TEST(Replay, MuteVolumesCopyTextAndTheSettingsWindowChangeNothingTheGameShows) {
     replay.replace(QString::fromUtf8("\ninput 太郎\n"), QString::fromUtf8("\ninput 太郎\nkey M\nkey F2\nmute on\n"));
     DemoFolder demo;
     writeText(demo.path("comfort.txt"), replay);
-    Result r = runPlayer(demo.path(), {"--set", "music-volume=10", "--set", "sound-volume=0", "--set", "copy-text=on",
-                                       "--replay", demo.path("comfort.txt"), "--shots", demo.path("shots"),
-                                       "Opning.dat"});
+    Result r = runPlayer(demo.path(),
+                         {"--set", "music-volume=10", "--set", "sound-volume=0", "--set", "copy-text=on", "--replay",
+                          demo.path("comfort.txt"), "--shots", demo.path("shots"), "Opning.dat"});
     ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
     EXPECT_EQ(withoutActions(r.transcript).toStdString(),
               withoutActions(readText(kReplays + "/demo_full.transcript")).toStdString());
@@ -266,8 +268,9 @@ TEST(Replay, TheTraceGoesToStandardErrorAndChangesNothingElse) {
     Result r = runPlayer(demo.path(), {"--trace", "--replay", kReplays + "/demo_full.txt", "Opning.dat"});
     ASSERT_EQ(r.status, 0) << r.errors.toStdString();
     expectGolden(r.transcript, "demo_full.transcript");
-    for (const char* expected : {"\nOpning.dat:12: .FW,2,星灯りの灯台\n", "\nOpning.dat:22: .\nOpning.dat:22: [wait: page click]\n",
-                                 ": [scene: Tower.dat]\nTower.dat:"})
+    for (const char* expected :
+         {"\nOpning.dat:12: .FW,2,星灯りの灯台\n", "\nOpning.dat:22: .\nOpning.dat:22: [wait: page click]\n",
+          ": [scene: Tower.dat]\nTower.dat:"})
         EXPECT_TRUE(r.errors.contains(QString::fromUtf8(expected))) << expected << "\n" << r.errors.toStdString();
 }
 
@@ -316,7 +319,8 @@ TEST(Replay, AScriptErrorNamesItsFileAndLineOnStandardError) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.transcript.contains(QString::fromUtf8("error 'x' は整数ではありません\n")))
         << r.transcript.toStdString();
-    EXPECT_TRUE(r.errors.contains(QString::fromUtf8("Opning.dat:5: 'x' は整数ではありません\n"))) << r.errors.toStdString();
+    EXPECT_TRUE(r.errors.contains(QString::fromUtf8("Opning.dat:5: 'x' は整数ではありません\n")))
+        << r.errors.toStdString();
 }
 
 TEST(Replay, AKeyboardOnlyOrPadOnlyPlayThroughEndsAsTheFullReplayDoes) {
@@ -345,7 +349,8 @@ TEST(Replay, AKeyboardOnlyOrPadOnlyPlayThroughEndsAsTheFullReplayDoes) {
         }
         DemoFolder keys;
         Result r = runPlayer(keys.path(), QStringList{"--replay", kReplays + "/" + replay, "--shots",
-                                                      keys.path("shots"), "Opning.dat"} + extra);
+                                                      keys.path("shots"), "Opning.dat"} +
+                                              extra);
         if (r.status == 2 && r.errors.contains("no virtual controller")) {
             ADD_FAILURE() << "SDL gave no virtual controller: " << r.errors.toStdString();
             continue;
@@ -414,7 +419,8 @@ TEST(Replay, AnActionThatDoesNotFitEndsWithStatus3) {
     writeText(demo.path("early.txt"), "new\n");
     r = runPlayer(demo.path(), {"--replay", demo.path("early.txt"), "Opning.dat"}, "offscreen", false, 30000);
     EXPECT_EQ(r.status, 3) << r.errors.toStdString();
-    EXPECT_TRUE(r.transcript.endsWith("replay-error 1: the start menu is not waiting\nend\n")) << r.transcript.toStdString();
+    EXPECT_TRUE(r.transcript.endsWith("replay-error 1: the start menu is not waiting\nend\n"))
+        << r.transcript.toStdString();
 }
 
 TEST(Replay, AnUnknownKeyNameEndsWithStatus3) {
@@ -443,8 +449,8 @@ TEST(Replay, RunsOnARealXServer) {
 }
 
 TEST(Player, ManualPageListsEveryOption) {
-    const qel::test::ProgramRun help =
-        qel::test::runPlayer({"--help"}, QProcessEnvironment::systemEnvironment(), {}, 30000);
+    const qel::test::ProgramRun help = qel::test::runPlayer({"--help"}, QProcessEnvironment::systemEnvironment(), {},
+                                                            30000);
     ASSERT_FALSE(help.timedOut);
     const QString usage = help.out;
     const QString manual = readText(QStringLiteral(QEL_SOURCE_DIR "/packaging/qelplayer.6"));
@@ -502,7 +508,7 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Replay, ScriptsThatNeverWaitAreStoppedByTheirOwnWork) {
     // Each of these ran for minutes before the line count stopped it, the
@@ -510,9 +516,12 @@ TEST(Replay, ScriptsThatNeverWaitAreStoppedByTheirOwnWork) {
     // read a file on every pass, whatever the machine's speed; the lines
     // stop the rest; music started on every pass is stopped soonest, each
     // start being the slowest. runaway.stop_ms has the time it takes.
-    const std::string lines = "error スクリプトが待ちのないまま 10000000 行を超えて実行されたため、停止しました\n> ok\n";
-    const std::string loads = "error スクリプトが待ちのないまま 1000 回を超えてファイルを読み込んだため、停止しました\n> ok\n";
-    const std::string sounds = "error スクリプトが待ちのないまま 20 回を超えて音楽や効果音を鳴らしたため、停止しました\n> ok\n";
+    const std::string lines =
+        "error スクリプトが待ちのないまま 10000000 行を超えて実行されたため、停止しました\n> ok\n";
+    const std::string loads =
+        "error スクリプトが待ちのないまま 1000 回を超えてファイルを読み込んだため、停止しました\n> ok\n";
+    const std::string sounds =
+        "error スクリプトが待ちのないまま 20 回を超えて音楽や効果音を鳴らしたため、停止しました\n> ok\n";
     struct Case {
         const char* what;
         QByteArray opening;
@@ -520,24 +529,29 @@ TEST(Replay, ScriptsThatNeverWaitAreStoppedByTheirOwnWork) {
     };
     const Case cases[] = {
         {"two scenes jumping to each other", "bg\r\n;\r\n.Start\r\n.JS,B\r\n;\r\nend\r\n", loads},
-        {"music started on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.MP,1,m.mid\r\n.JR,Start\r\n;\r\nend\r\n", sounds},
-        {"a picture drawn on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.GP,0,0,2,pic\r\n.JR,Start\r\n;\r\nend\r\n", loads},
+        {"music started on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.MP,1,m.mid\r\n.JR,Start\r\n;\r\nend\r\n",
+         sounds},
+        {"a picture drawn on every pass", "bg\r\n;\r\n.Start\r\n.Loop\r\n.GP,0,0,2,pic\r\n.JR,Start\r\n;\r\nend\r\n",
+         loads},
         {"a transition that shows its picture at once on every pass",
          "bg\r\n;\r\n.Start\r\n.Loop\r\n.TK,0,pic\r\n.JR,Start\r\n;\r\nend\r\n", loads},
         {"a jump loop", "bg\r\n;\r\n.Start\r\n.Loop\r\n.FS,1,1\r\n.JR,Start\r\n;\r\nend\r\n", lines},
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;
-        writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
-        writeBytes(dir.filePath("pic.bmp"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::patternImage(32, 32, 1))));
+        writeBytes(dir.filePath("bg.BMP"),
+                   QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
+        writeBytes(dir.filePath("pic.bmp"),
+                   QByteArray::fromStdString(qel::test::bmpBytes(qel::test::patternImage(32, 32, 1))));
         writeBytes(dir.filePath("m.mid"), QByteArray::fromStdString(qel::test::tinyMidi()));
         writeBytes(dir.filePath("Opning.dat"), c.opening);
         writeBytes(dir.filePath("B.dat"), "bg\r\n;\r\n.Start\r\n.JS,Opning\r\n;\r\nend\r\n");
         writeText(dir.filePath("replay.txt"), "ok\nnew\nok\n");
-        Result r = runPlayer(dir.path(), {"--replay", dir.filePath("replay.txt"), "Opning.dat"}, "offscreen", false, 60000);
+        Result r = runPlayer(dir.path(), {"--replay", dir.filePath("replay.txt"), "Opning.dat"}, "offscreen", false,
+                             60000);
         EXPECT_EQ(r.status, 0) << c.what << ": " << r.errors.toStdString();
-        EXPECT_TRUE(r.transcript.contains(QString::fromStdString(c.error)))
-            << c.what << ":\n" << r.transcript.right(2000).toStdString();
+        EXPECT_TRUE(r.transcript.contains(QString::fromStdString(c.error))) << c.what << ":\n"
+                                                                            << r.transcript.right(2000).toStdString();
     }
 }
 
@@ -549,7 +563,8 @@ TEST(Replay, ScenariosInAFolderOf100000EntriesAreNeverStopped) {
         QFile f(demo.path(QString("filler%1.bmp").arg(i)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    writeBytes(demo.path("zbg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
+    writeBytes(demo.path("zbg.BMP"),
+               QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
     writeBytes(demo.path("zpic.bmp"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::patternImage(8, 8, 1))));
     QByteArray many = "ZBG\r\n;\r\n.Start\r\n";
     for (int i = 0; i < 200; ++i) many += ".GP," + QByteArray::number(i % 50) + ",0,2,ZPIC\r\n";
@@ -569,12 +584,14 @@ TEST(Replay, AReplayThatCanNoLongerActEndsWithAnError) {
     // Timed waits pass at once on the replay's clock: a loop of them never
     // lets the next action come, and ran (and grew) for ever.
     QTemporaryDir dir;
-    writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
+    writeBytes(dir.filePath("bg.BMP"),
+               QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
     writeBytes(dir.filePath("Opning.dat"), "bg\r\n;\r\n.Start\r\n.Loop\r\n.OS,100\r\n.JR,Start\r\n;\r\nend\r\n");
     writeText(dir.filePath("replay.txt"), "ok\nnew\npage\n");
     Result r = runPlayer(dir.path(), {"--replay", dir.filePath("replay.txt"), "Opning.dat"}, "offscreen", false, 60000);
     EXPECT_EQ(r.status, 3) << r.errors.toStdString();
-    EXPECT_TRUE(r.transcript.contains("replay-error 3: the game went on for 600 s of its time")) << r.transcript.toStdString();
+    EXPECT_TRUE(r.transcript.contains("replay-error 3: the game went on for 600 s of its time"))
+        << r.transcript.toStdString();
 }
 
 TEST(Replay, LeavingTheGameForTheStartMenuAbandonsItsRun) {
@@ -607,7 +624,8 @@ TEST(Player, EndsOnATermSignalWithinTwoSecondsWhilePlayingMusicOrAsking) {
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;
-        writeBytes(dir.filePath("bg.BMP"), QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
+        writeBytes(dir.filePath("bg.BMP"),
+                   QByteArray::fromStdString(qel::test::bmpBytes(qel::test::solidImage(64, 48, 0x336699))));
         writeBytes(dir.filePath("m.mid"), QByteArray::fromStdString(qel::test::tinyMidi()));
         writeBytes(dir.filePath("Opning.dat"), "bg\r\n;\r\n.Start\r\n.MP,3,m.mid\r\nhello\r\n.\r\n;\r\nend\r\n");
         writeText(dir.filePath("replay.txt"), c.replay);
@@ -615,9 +633,9 @@ TEST(Player, EndsOnATermSignalWithinTwoSecondsWhilePlayingMusicOrAsking) {
         p.setWorkingDirectory(dir.path());
         p.setProcessEnvironment(qel::test::playerEnvironment(dir.path(), "xcb"));
         // The shell replaces itself with the player, so the number it writes is the player's.
-        p.start("xvfb-run", {"-a", "-s", "-screen 0 1024x768x24", "sh", "-c",
-                             "echo $$ > pid; exec \"$0\" \"$@\"", QStringLiteral(QEL_PLAYER_BIN), "--transcript", "-",
-                             "--replay", "replay.txt", "--real-time", "Opning.dat"});
+        p.start("xvfb-run", {"-a", "-s", "-screen 0 1024x768x24", "sh", "-c", "echo $$ > pid; exec \"$0\" \"$@\"",
+                             QStringLiteral(QEL_PLAYER_BIN), "--transcript", "-", "--replay", "replay.txt",
+                             "--real-time", "Opning.dat"});
         ASSERT_TRUE(p.waitForStarted()) << c.what;
         QByteArray out;
         bool reached = false;

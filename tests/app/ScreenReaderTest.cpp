@@ -98,7 +98,7 @@ bool write(const QString& path, const char* text) {
     return f.open(QIODevice::WriteOnly) && f.write(text) == qint64(qstrlen(text));
 }
 
-} // namespace
+}  // namespace
 
 TEST(ScreenReader, FindsThePageTextAndTheVerbsByName) {
     QStringList missing;
@@ -118,7 +118,8 @@ TEST(ScreenReader, FindsThePageTextAndTheVerbsByName) {
     ASSERT_TRUE(write(work.filePath("reader.py"), kReader));
     ASSERT_TRUE(write(work.filePath("session.sh"), kSession));
     for (const char* d : {"data", "config", "runtime"}) ASSERT_TRUE(QDir(work.path()).mkpath(d));
-    QFile::setPermissions(work.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(work.filePath("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QProcess xvfb;
     xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1600x1200x24", "-nolisten", "tcp"});
@@ -151,8 +152,9 @@ TEST(ScreenReader, FindsThePageTextAndTheVerbsByName) {
     QFile log(work.filePath("player.log"));
     const QString playerLog = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
     ASSERT_TRUE(finished) << seen.toStdString() << playerLog.toStdString();
-    EXPECT_TRUE(seen.contains(QString::fromUtf8("page 夕暮れの岬の町に、最後のバスが着いた。\\n"
-                                                "降りたのは、あなたひとりだけ。\\n海からの風が、少しつめたい。\n")))
+    EXPECT_TRUE(
+        seen.contains(QString::fromUtf8("page 夕暮れの岬の町に、最後のバスが着いた。\\n"
+                                        "降りたのは、あなたひとりだけ。\\n海からの風が、少しつめたい。\n")))
         << seen.toStdString() << playerLog.toStdString();
     // The bottle's verbs; its three slots without a verb are not offered.
     EXPECT_TRUE(seen.contains(QString::fromUtf8("verbs 瓶|見る|拾う hidden 3\n")))

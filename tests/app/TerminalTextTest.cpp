@@ -22,13 +22,14 @@ int firstControlByte(const QByteArray& bytes) {
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TerminalText, ControlBytesOfAScenarioAreEscapedInEveryOutput) {
     ScratchFolder f;
     f.writeBmp("bg.BMP", solidImage(40, 30, 0x336699));
     // A title change, a bell and a screen clear, in a text line and in a file name.
-    f.write("Opning.dat", "bg\r\n;\r\n.Start\r\nhello \x1b]0;pwned\x07 world\r\n.GP,0,0,2,evil\x1b[2J\x7f\r\n;\r\n;\r\n");
+    f.write("Opning.dat",
+            "bg\r\n;\r\n.Start\r\nhello \x1b]0;pwned\x07 world\r\n.GP,0,0,2,evil\x1b[2J\x7f\r\n;\r\n;\r\n");
     f.write("replay.txt", "ok\nnew\nok\n");
     struct Case {
         const char* what;
@@ -41,8 +42,8 @@ TEST(TerminalText, ControlBytesOfAScenarioAreEscapedInEveryOutput) {
     QTemporaryDir home;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const qel::test::ProgramRun p =
-            qel::test::runPlayer(c.args, qel::test::playerEnvironment(home.path()), f.path(), 30000);
+        const qel::test::ProgramRun p = qel::test::runPlayer(c.args, qel::test::playerEnvironment(home.path()),
+                                                             f.path(), 30000);
         ASSERT_FALSE(p.timedOut);
         const QByteArray out = (p.out + p.err).toUtf8();
         EXPECT_EQ(firstControlByte(out), -1) << out.toStdString();

@@ -36,8 +36,8 @@ QString readText(const QString& path) {
 class Weston {
 public:
     bool start(QString* why) {
-        if (!runtime_.isValid() || !QFile::setPermissions(runtime_.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                                                QFile::ExeOwner)) {
+        if (!runtime_.isValid() ||
+            !QFile::setPermissions(runtime_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
             *why = "no private runtime folder";
             return false;
         }
@@ -112,9 +112,9 @@ Played play(const Weston& weston, const QTemporaryDir& dir, const QString& repla
     QProcess p;
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(dir.path());
-    p.start(QStringLiteral(QEL_PLAYER_BIN), extra + QStringList{"--replay", replay, "--transcript", "transcript.txt",
-                                                                "--shots", "shots", "--layout", "layout",
-                                                                "Opning.dat"});
+    p.start(QStringLiteral(QEL_PLAYER_BIN),
+            extra + QStringList{"--replay", replay, "--transcript", "transcript.txt", "--shots", "shots", "--layout",
+                                "layout", "Opning.dat"});
     Played r;
     r.folder = dir.path();
     if (!p.waitForFinished(60000)) {
@@ -177,7 +177,7 @@ std::string sha1Rgb(const QImage& image) {
     return h.result().toHex().toStdString();
 }
 
-} // namespace
+}  // namespace
 
 class Wayland : public ::testing::Test {
 protected:
@@ -218,7 +218,8 @@ TEST_F(Wayland, TheDemoPlaysOnTheStageWithItsWindowsWhereTheScenarioPutsThem) {
         // The window's area counted from the picture's corner.
         const QRect stage(-m.picture.topLeft(), m.window);
         for (const auto& [name, at] : m.windows) EXPECT_TRUE(stage.contains(at)) << name.toStdString();
-        if (action.startsWith("> click ")) click = QPoint(action.section(' ', 2, 2).toInt(), action.section(' ', 3, 3).toInt());
+        if (action.startsWith("> click "))
+            click = QPoint(action.section(' ', 2, 2).toInt(), action.section(' ', 3, 3).toInt());
         if (m.windows.count("verbs")) {
             // At the click (the scenario's window keeps clear of the right
             // and bottom edges), moved in only as far as the stage needs.
@@ -231,7 +232,8 @@ TEST_F(Wayland, TheDemoPlaysOnTheStageWithItsWindowsWhereTheScenarioPutsThem) {
         // The shot of the moment the game waits at: the page, idle or box
         // line before the action (a click and its verb window in between).
         int shotLine = m.line - 1;
-        while (shotLine > 1 && (lines.value(shotLine - 1).startsWith("verbs ") || lines.value(shotLine - 1).startsWith("> ")))
+        while (shotLine > 1 &&
+               (lines.value(shotLine - 1).startsWith("verbs ") || lines.value(shotLine - 1).startsWith("> ")))
             --shotLine;
         QImage shot(QString("%1/shots/%2.png").arg(r.folder).arg(shotLine, 4, 10, QChar('0')));
         QImage grab(QString("%1/layout/%2.png").arg(r.folder).arg(m.line, 4, 10, QChar('0')));
@@ -268,7 +270,8 @@ TEST_F(Wayland, FullScreenWhileAPageWaitsKeepsTheMessageWindowAtItsPlace) {
     replay.close();
     const Played r = play(weston_, dir, replay.fileName(), {"--real-time"});
     ASSERT_EQ(r.status, 0) << r.errors.toStdString();
-    EXPECT_TRUE(r.transcript.contains("> key F11\ndisplay auto fullscreen\n> wait 1500\n> key F11\ndisplay auto windowed\n"))
+    EXPECT_TRUE(
+        r.transcript.contains("> key F11\ndisplay auto fullscreen\n> wait 1500\n> key F11\ndisplay auto windowed\n"))
         << r.transcript.toStdString();
     const QStringList lines = r.transcript.split('\n');
     const std::vector<Moment> moments = readLayout(r.folder);

@@ -75,7 +75,7 @@ protected:
     PlayerWindows p{std::nullopt, clock, audio};
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(WindowsTest, StartMenuAndMainWindowDesign) {
     EXPECT_EQ(p.startMenu->windowTitle(), QString("QEL Player"));
@@ -263,17 +263,20 @@ TEST_F(WindowsTest, KeysChangeTheScaleAndFullScreenAndTellWhatToRemember) {
         {Qt::Key_Minus, Qt::ControlModifier, 2, false},
         {Qt::Key_F11, Qt::NoModifier, fitScale(QSize(480, 300), p.main->screen()->size()), true},
         {Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier, 2, false},
-        {Qt::Key_0, Qt::ControlModifier, autoScale(QSize(480, 300), p.main->screen()->availableGeometry().size()), false},
+        {Qt::Key_0, Qt::ControlModifier, autoScale(QSize(480, 300), p.main->screen()->availableGeometry().size()),
+         false},
     };
     for (const Case& c : cases) {
-            // Keys of the whole program: typed into the message window as well.
+        // Keys of the whole program: typed into the message window as well.
         QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
-        QApplication::sendEvent(c.key == Qt::Key_Minus ? static_cast<QWidget*>(p.messages.get()) : p.main.get(), &press);
+        QApplication::sendEvent(c.key == Qt::Key_Minus ? static_cast<QWidget*>(p.messages.get()) : p.main.get(),
+                                &press);
         QCoreApplication::processEvents();
         EXPECT_EQ(p.main->ImageFront->scale(), c.scale) << c.key;
         EXPECT_EQ(p.main->isFullScreen(), c.fullScreen) << c.key;
     }
-    EXPECT_EQ(chosen, (std::vector<std::pair<int, bool>>{{2, false}, {3, false}, {2, false}, {2, true}, {2, false}, {0, false}}));
+    EXPECT_EQ(chosen, (std::vector<std::pair<int, bool>>{
+                          {2, false}, {3, false}, {2, false}, {2, true}, {2, false}, {0, false}}));
     p.main->setDisplay(1, false);
 }
 
@@ -283,7 +286,7 @@ void wheelOn(QWidget* w, int delta) {
                   Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
 }
-} // namespace
+}  // namespace
 
 TEST_F(WindowsTest, TheHistoryOpensFromPictureTextAndKeysWhileThePageKeepsWaiting) {
     HistoryWindow& history = p.reading->historyWindow();
@@ -328,7 +331,7 @@ TEST_F(WindowsTest, HeldCtrlSkipsPagesAndStopsAtTheIdleGame) {
     EXPECT_TRUE(skipping());
     startScene(".Start\r\none\r\n.\r\ntwo\r\n.\r\n;\r\n." + sj("扉見る") + "\r\nlooked\r\n.\r\n;\r\nend\r\n");
     EXPECT_EQ(lines(), (std::vector<std::string>{"one", "two"}));  // both pages passed by themselves
-    EXPECT_FALSE(skipping());  // stopped at the idle game
+    EXPECT_FALSE(skipping());                                      // stopped at the idle game
     QTest::keyRelease(p.main.get(), Qt::Key_Control);
 
     // Ctrl as part of a shortcut does not skip.
@@ -457,8 +460,8 @@ TEST_F(WindowsTest, PageKeysTurnAWaitingPageFromEitherWindow) {
     QObject::connect(&guard, &QTimer::timeout, [] { requestQuit(); });
     guard.start(5000);
     QTimer::singleShot(0, step);
-    startScene(".Start\r\n1\r\n.\r\n2\r\n.\r\n3\r\n.\r\n4\r\n.\r\n5\r\n.\r\n6\r\n.\r\n;\r\n." +
-               sj("箱") + "\r\nbox\r\n;\r\nend\r\n");
+    startScene(".Start\r\n1\r\n.\r\n2\r\n.\r\n3\r\n.\r\n4\r\n.\r\n5\r\n.\r\n6\r\n.\r\n;\r\n." + sj("箱") +
+               "\r\nbox\r\n;\r\nend\r\n");
     EXPECT_FALSE(quitting());
     EXPECT_EQ(next, steps.size());
     EXPECT_EQ(lines(), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
@@ -468,9 +471,10 @@ TEST_F(WindowsTest, OperandsAtTheEndsOfTheIntegerRangeKeepWindowsWhereTheWindowS
     // Centring, placing and sizing the message window and the text's baseline
     // add to the operands; the sums must neither wrap round nor leave the range
     // that the window system takes.
-    startScene(".Start\r\n.FW,1,x,2147483647,2147483647\r\n"
-               ".MW,2147483647,2147483647,1,x,2147483647,2147483647\r\n"
-               ".PT,0,2147483647,clRed,x,-12,abc\r\n.PT,2147483647,0,clRed,x,-12,abc\r\n;\r\nend\r\n");
+    startScene(
+        ".Start\r\n.FW,1,x,2147483647,2147483647\r\n"
+        ".MW,2147483647,2147483647,1,x,2147483647,2147483647\r\n"
+        ".PT,0,2147483647,clRed,x,-12,abc\r\n.PT,2147483647,0,clRed,x,-12,abc\r\n;\r\nend\r\n");
     EXPECT_EQ(p.main->pos(), QPoint(32767, 32767));
     EXPECT_EQ(p.messages->pos(), QPoint(32767, 32767));
     // No larger than the desktop.
@@ -583,8 +587,9 @@ TEST_F(WindowsTest, AVirtualControllerPluggedInWhilePlayingTurnsThePageAndLeaves
     });
     startScene(".Start\r\none\r\n.\r\ntwo\r\n;\r\nend\r\n");
     EXPECT_EQ(lines(), (std::vector<std::string>{"one", "two"}));  // the page was turned
-    EXPECT_EQ(seen, (std::vector<std::pair<PadButton, bool>>{
-                        {PadButton::Right, true}, {PadButton::Right, false}, {PadButton::A, true}, {PadButton::A, false}}));
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<PadButton, bool>>{
+                  {PadButton::Right, true}, {PadButton::Right, false}, {PadButton::A, true}, {PadButton::A, false}}));
     // Unplugged.
     ASSERT_EQ(SDL_JoystickDetachVirtual(device), 0);
     pad.pump();

@@ -100,7 +100,7 @@ protected:
     QString file(const QString& name) const { return dir.filePath(name); }
 };
 
-} // namespace
+}  // namespace
 
 TEST(ArchiveNames, KindsByExtension) {
     for (const char* yes : {"a.lzh", "b.LHA", "/x/c.Zip", "d.7z"}) EXPECT_TRUE(IsArchiveName(yes)) << yes;
@@ -114,12 +114,11 @@ TEST_F(ArchiveTest, LzhScenarioUnpacksOnceWithItsJapaneseNames) {
     EXPECT_TRUE(u.unpackedNow);
     EXPECT_EQ(u.contentHash.size(), 64);
     EXPECT_EQ(u.folder, cache() + "/" + u.contentHash);
-    EXPECT_EQ(tree(u.folder), QStringList({QString::fromUtf8("星の灯台/"), QString::fromUtf8("星の灯台/Opning.dat"),
-                                           QString::fromUtf8("星の灯台/おまけ/"),
-                                           QString::fromUtf8("星の灯台/おまけ/Opning.dat"),
-                                           QString::fromUtf8("星の灯台/絵/"), QString::fromUtf8("星の灯台/絵/表.bmp"),
-                                           QString::fromUtf8("星の灯台/絵/表紙.txt"),
-                                           QString::fromUtf8("読んでね.txt")}));
+    EXPECT_EQ(tree(u.folder),
+              QStringList({QString::fromUtf8("星の灯台/"), QString::fromUtf8("星の灯台/Opning.dat"),
+                           QString::fromUtf8("星の灯台/おまけ/"), QString::fromUtf8("星の灯台/おまけ/Opning.dat"),
+                           QString::fromUtf8("星の灯台/絵/"), QString::fromUtf8("星の灯台/絵/表.bmp"),
+                           QString::fromUtf8("星の灯台/絵/表紙.txt"), QString::fromUtf8("読んでね.txt")}));
     EXPECT_EQ(u.scenarioFolder, u.folder + QString::fromUtf8("/星の灯台"));
     EXPECT_EQ(readFile(u.folder + QString::fromUtf8("/読んでね.txt")), sj("星の灯台へようこそ。") + "\r\n");
 
@@ -144,7 +143,8 @@ TEST_F(ArchiveTest, ZipAnd7zWithJapaneseNamesAndNestedFolders) {
         const char* format;
         bool cp932;
     };
-    for (const Case& c : {Case{"cp932.zip", "zip", true}, Case{"utf8.zip", "zip", false}, Case{"game.7z", "7zip", false}}) {
+    for (const Case& c :
+         {Case{"cp932.zip", "zip", true}, Case{"utf8.zip", "zip", false}, Case{"game.7z", "7zip", false}}) {
         SCOPED_TRACE(c.file);
         auto name = [&](const char* utf8) { return c.cp932 ? sj(utf8) : std::string(utf8); };
         writeArchive(file(c.file), c.format,
@@ -196,18 +196,29 @@ TEST_F(ArchiveTest, HostileEntriesAreRefusedByName) {
         {"dotdot lzh", kArchives + "/escape.lzh", nullptr, {}, {}, "../../外.txt はアーカイブのフォルダの外"},
         {"symlink", {}, "zip", {opening, {"link", "", AE_IFLNK, "/etc/passwd"}}, {}, "link はリンクです"},
         {"fifo", {}, "7zip", {opening, {"pipe", "", AE_IFIFO}}, {}, "pipe は普通のファイルでもフォルダでもありません"},
-        {"declared size", {}, "zip", {opening, {"big.bin", std::string(2000, 'x')}}, small, "big.bin で展開後の大きさが 1000 バイトを超えます"},
+        {"declared size",
+         {},
+         "zip",
+         {opening, {"big.bin", std::string(2000, 'x')}},
+         small,
+         "big.bin で展開後の大きさが 1000 バイトを超えます"},
         // Writing stops at the first byte beyond the entry's declared size.
         {"actual size", kArchives + "/understated.lzh", nullptr, {}, {}, "大きい.bin は書かれた大きさ（"},
         {"deep", {}, "zip", {opening, {deep, "x"}}, {}, "は名前が長すぎるか、フォルダが深すぎます"},
-        {"entries", {}, "zip", {opening, {"1", "1"}, {"2", "2"}, {"3", "3"}}, few, "項目が多すぎます（3 で 3 個を超えます）"},
+        {"entries",
+         {},
+         "zip",
+         {opening, {"1", "1"}, {"2", "2"}, {"3", "3"}},
+         few,
+         "項目が多すぎます（3 で 3 個を超えます）"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         QTemporaryDir cacheDir;
         QString path = c.archive;
         if (path.isEmpty()) {
-            path = file(QString("hostile-%1.%2").arg(QString(c.label).replace(' ', '-'), c.format[0] == 'z' ? "zip" : "7z"));
+            path = file(
+                QString("hostile-%1.%2").arg(QString(c.label).replace(' ', '-'), c.format[0] == 'z' ? "zip" : "7z"));
             writeArchive(path, c.format, c.entries);
         }
         QElapsedTimer timer;
@@ -257,6 +268,5 @@ TEST_F(ArchiveTest, HalfUnpackedFolderOfAKilledRunIsNotTrusted) {
     EXPECT_TRUE(u.unpackedNow);
     EXPECT_FALSE(QFileInfo::exists(stale));
     EXPECT_TRUE(QFileInfo(u.scenarioFolder + "/Opning.dat").isFile());
-    EXPECT_EQ(QDir(cache()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({hash, "index"}));
+    EXPECT_EQ(QDir(cache()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList({hash, "index"}));
 }

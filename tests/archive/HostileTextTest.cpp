@@ -22,7 +22,8 @@ using namespace qel;
 
 namespace {
 
-const std::string kMarkup = "<font color=red size=7>FAKE</font><a href=\"file:///etc/passwd\">x</a><img src=\"/etc/a.png\">";
+const std::string kMarkup =
+    "<font color=red size=7>FAKE</font><a href=\"file:///etc/passwd\">x</a><img src=\"/etc/a.png\">";
 
 // A ZIP whose one entry has an absolute name, which the unpacker refuses by name.
 QString hostileZip(const QString& path) {
@@ -62,7 +63,7 @@ Shown inspect(QWidget& root, const QString& expected) {
     return s;
 }
 
-} // namespace
+}  // namespace
 
 TEST(HostileText, MarkupIsShownAsItsCharacters) {
     QTemporaryDir dir;

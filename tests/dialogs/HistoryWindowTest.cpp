@@ -41,7 +41,7 @@ struct HistoryFixture : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(HistoryFixture, ShowsEveryLinePageByPageInTheMessageWindowsLook) {
     fill(3, 2);

@@ -25,7 +25,7 @@ struct Shown : TFormMsgText {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(MessageWindow, LayoutAfterCreation) {
     TFormMsgText w;
@@ -75,7 +75,9 @@ TEST(MessageWindow, EachPlayerActionEndsThePageWait) {
 TEST(MessageWindow, KeysWithoutACharacterDoNotTurnThePageExceptDownAndPageDown) {
     Shown w;
     for (Qt::Key key : {Qt::Key_Up, Qt::Key_Left, Qt::Key_Home})
-        EXPECT_FALSE(pageWaitEndedBy(w, [&] { QTest::keyClick(w.Memo1, key); }, 100)) << key;
+        EXPECT_FALSE(pageWaitEndedBy(
+            w, [&] { QTest::keyClick(w.Memo1, key); }, 100))
+            << key;
     for (Qt::Key key : {Qt::Key_Down, Qt::Key_PageDown}) {
         EXPECT_TRUE(pageWaitEndedBy(w, [&] { QTest::keyClick(w.Memo1, key); })) << key;
         EXPECT_TRUE(pageWaitEndedBy(w, [&] { QTest::keyClick(&w, key); })) << key;
@@ -109,7 +111,8 @@ TEST(MessageWindow, ClickLockIgnoresActionsAndStoresNothing) {
 
 TEST(MessageWindow, HidingIsNotACloseAndLeavesThePageValue) {
     Shown w;
-    EXPECT_FALSE(pageWaitEndedBy(w, [&] { w.hide(); }, 200));
+    EXPECT_FALSE(pageWaitEndedBy(
+        w, [&] { w.hide(); }, 200));
     EXPECT_EQ(w.pageClick(), 0);
 }
 

@@ -39,4 +39,4 @@ inline bool pageWaitEndedBy(TFormMsgText& w, const std::function<void()>& act, i
     return ended && !guardFired;
 }
 
-} // namespace qel::test
+}  // namespace qel::test

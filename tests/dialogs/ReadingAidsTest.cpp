@@ -21,10 +21,10 @@ namespace {
 struct ClipboardCase {
     const char* copyText;  // the setting, for this run
     std::vector<const char*> lines;
-    QString clipboard;     // what the clipboard holds while the page waits
+    QString clipboard;  // what the clipboard holds while the page waits
 };
 
-} // namespace
+}  // namespace
 
 TEST(ReadingAids, AWaitingPageIsOnTheClipboardAsShownWhenCopyTextIsOn) {
     const ClipboardCase cases[] = {
@@ -77,6 +77,7 @@ TEST(ReadingAids, AScreenReaderFindsTheVerbsByNameAndNoEmptyButtons) {
         offered << child->text(QAccessible::Name);
         EXPECT_TRUE(child->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
     }
-    EXPECT_EQ(offered, QStringList({QString::fromUtf8("開ける"), QString::fromUtf8("調べる"), QString::fromUtf8("叩く")}));
+    EXPECT_EQ(offered,
+              QStringList({QString::fromUtf8("開ける"), QString::fromUtf8("調べる"), QString::fromUtf8("叩く")}));
     EXPECT_EQ(hidden, 2);
 }

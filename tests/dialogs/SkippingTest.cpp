@@ -50,7 +50,7 @@ struct SkipFixture : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SkipFixture, APageTurnsByItselfAfterThePauseWhileSkipping) {
     Skipping::instance().setHeld(true);

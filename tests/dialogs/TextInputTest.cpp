@@ -37,7 +37,7 @@ std::string askWith(TFTextIn& d, const std::function<void()>& act) {
     return d.Ask();
 }
 
-} // namespace
+}  // namespace
 
 TEST(TextInput, Layout) {
     TFTextIn d;
@@ -55,31 +55,35 @@ TEST(TextInput, Layout) {
 
 TEST(TextInput, OkKeepsTheTextForTheNextUseAndCancelEmptiesIt) {
     TFTextIn d;
-    EXPECT_EQ(askWith(d, [&] {
-                  QTest::keyClicks(d.Edit1, "hello");
-                  QTest::mouseClick(d.Button1, Qt::LeftButton);
-              }),
+    EXPECT_EQ(askWith(d,
+                      [&] {
+                          QTest::keyClicks(d.Edit1, "hello");
+                          QTest::mouseClick(d.Button1, Qt::LeftButton);
+                      }),
               "hello");
     EXPECT_FALSE(d.isVisible());
     // The next use shows the same text, focused and not selected.
-    EXPECT_EQ(askWith(d, [&] {
-                  EXPECT_EQ(d.Edit1->text(), QStringLiteral("hello"));
-                  EXPECT_TRUE(d.Edit1->hasFocus());
-                  EXPECT_FALSE(d.Edit1->hasSelectedText());
-                  QTest::keyClicks(d.Edit1, "!");
-                  QTest::keyClick(d.Edit1, Qt::Key_Return);  // Enter is OK
-              }),
+    EXPECT_EQ(askWith(d,
+                      [&] {
+                          EXPECT_EQ(d.Edit1->text(), QStringLiteral("hello"));
+                          EXPECT_TRUE(d.Edit1->hasFocus());
+                          EXPECT_FALSE(d.Edit1->hasSelectedText());
+                          QTest::keyClicks(d.Edit1, "!");
+                          QTest::keyClick(d.Edit1, Qt::Key_Return);  // Enter is OK
+                      }),
               "hello!");
     EXPECT_EQ(askWith(d, [&] { QTest::mouseClick(d.Button2, Qt::LeftButton); }), "");
-    EXPECT_EQ(askWith(d, [&] {
-                  EXPECT_TRUE(d.Edit1->text().isEmpty());
-                  QTest::mouseClick(d.Button1, Qt::LeftButton);  // OK on an empty field
-              }),
+    EXPECT_EQ(askWith(d,
+                      [&] {
+                          EXPECT_TRUE(d.Edit1->text().isEmpty());
+                          QTest::mouseClick(d.Button1, Qt::LeftButton);  // OK on an empty field
+                      }),
               "");
-    EXPECT_EQ(askWith(d, [&] {
-                  QTest::keyClicks(d.Edit1, "abc");
-                  QTest::keyClick(d.Edit1, Qt::Key_Escape);  // Esc is Cancel
-              }),
+    EXPECT_EQ(askWith(d,
+                      [&] {
+                          QTest::keyClicks(d.Edit1, "abc");
+                          QTest::keyClick(d.Edit1, Qt::Key_Escape);  // Esc is Cancel
+                      }),
               "");
     EXPECT_TRUE(d.Edit1->text().isEmpty());
 }
@@ -87,29 +91,31 @@ TEST(TextInput, OkKeepsTheTextForTheNextUseAndCancelEmptiesIt) {
 TEST(TextInput, TheRememberedTextIsNeverSelectedWhenTheFieldGetsTheFocus) {
     TFTextIn d;
     d.Edit1->setText(QStringLiteral("remembered"));
-    EXPECT_EQ(askWith(d, [&] {
-                  // However the focus comes back (the window activated again, Tab
-                  // round the dialog), the caret is at the end and nothing is selected.
-                  for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::TabFocusReason,
-                                                 Qt::BacktabFocusReason, Qt::ShortcutFocusReason}) {
-                      d.Edit1->setCursorPosition(0);
-                      QFocusEvent focusIn(QEvent::FocusIn, reason);
-                      QApplication::sendEvent(d.Edit1, &focusIn);
-                      EXPECT_FALSE(d.Edit1->hasSelectedText()) << reason;
-                      EXPECT_EQ(d.Edit1->cursorPosition(), 10) << reason;
-                  }
-                  QTest::keyClicks(d.Edit1, "!");
-                  QTest::keyClick(d.Edit1, Qt::Key_Return);
-              }),
+    EXPECT_EQ(askWith(d,
+                      [&] {
+                          // However the focus comes back (the window activated again, Tab
+                          // round the dialog), the caret is at the end and nothing is selected.
+                          for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::TabFocusReason,
+                                                         Qt::BacktabFocusReason, Qt::ShortcutFocusReason}) {
+                              d.Edit1->setCursorPosition(0);
+                              QFocusEvent focusIn(QEvent::FocusIn, reason);
+                              QApplication::sendEvent(d.Edit1, &focusIn);
+                              EXPECT_FALSE(d.Edit1->hasSelectedText()) << reason;
+                              EXPECT_EQ(d.Edit1->cursorPosition(), 10) << reason;
+                          }
+                          QTest::keyClicks(d.Edit1, "!");
+                          QTest::keyClick(d.Edit1, Qt::Key_Return);
+                      }),
               "remembered!");
 }
 
 TEST(TextInput, CloseBoxKeepsTheText) {
     TFTextIn d;
-    EXPECT_EQ(askWith(d, [&] {
-                  d.Edit1->insert(QStringLiteral("名前"));
-                  d.windowHandle()->close();
-              }),
+    EXPECT_EQ(askWith(d,
+                      [&] {
+                          d.Edit1->insert(QStringLiteral("名前"));
+                          d.windowHandle()->close();
+                      }),
               sj("名前"));
     EXPECT_EQ(d.Edit1->text(), QStringLiteral("名前"));
 }
@@ -127,22 +133,24 @@ TEST(TextInput, CentredOnTheScreen) {
 
 TEST(TextInput, CharactersCp932CannotHoldAreRefused) {
     TFTextIn d;
-    EXPECT_EQ(askWith(d, [&] {
-                  d.Edit1->insert(QStringLiteral("ab"));
-                  d.Edit1->insert(QString::fromUtf8("é☃\xF0\x9F\x98\x80漢"));
-                  EXPECT_EQ(d.Edit1->text(), QStringLiteral("ab漢"));
-                  EXPECT_EQ(d.Edit1->cursorPosition(), 3);
-                  // Typed keys and input-method text go through the same check.
-                  for (const QString& t : {QStringLiteral("x"), QString::fromUtf8("\xC3\xA9"), QStringLiteral("y")}) {
-                      QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, t);
-                      QApplication::sendEvent(d.Edit1, &key);
-                  }
-                  QInputMethodEvent im;
-                  im.setCommitString(QString::fromUtf8("\xE2\x98\x83\xE6\x97\xA5"));  // snowman, 日
-                  QApplication::sendEvent(d.Edit1, &im);
-                  QTest::keyClick(d.Edit1, Qt::Key_Return);
-              }),
-              sj("ab漢xy日"));
+    EXPECT_EQ(
+        askWith(d,
+                [&] {
+                    d.Edit1->insert(QStringLiteral("ab"));
+                    d.Edit1->insert(QString::fromUtf8("é☃\xF0\x9F\x98\x80漢"));
+                    EXPECT_EQ(d.Edit1->text(), QStringLiteral("ab漢"));
+                    EXPECT_EQ(d.Edit1->cursorPosition(), 3);
+                    // Typed keys and input-method text go through the same check.
+                    for (const QString& t : {QStringLiteral("x"), QString::fromUtf8("\xC3\xA9"), QStringLiteral("y")}) {
+                        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, t);
+                        QApplication::sendEvent(d.Edit1, &key);
+                    }
+                    QInputMethodEvent im;
+                    im.setCommitString(QString::fromUtf8("\xE2\x98\x83\xE6\x97\xA5"));  // snowman, 日
+                    QApplication::sendEvent(d.Edit1, &im);
+                    QTest::keyClick(d.Edit1, Qt::Key_Return);
+                }),
+        sj("ab漢xy日"));
 }
 
 TEST(TextInput, QuitClosesTheDialogAndAbandons) {

@@ -33,7 +33,7 @@ std::string chooseWith(TFromCom& w, const std::function<void()>& act) {
     return w.Choose("door", kDoorVerbs, QPoint(300, 200));
 }
 
-} // namespace
+}  // namespace
 
 TEST(VerbWindow, LayoutAndInitialResult) {
     TFromCom w;
@@ -50,13 +50,14 @@ TEST(VerbWindow, LayoutAndInitialResult) {
 
 TEST(VerbWindow, ChoosingAVerbGivesNamePlusVerb) {
     TFromCom w;
-    EXPECT_EQ(chooseWith(w, [&] {
-                  EXPECT_EQ(w.Label1->text(), QStringLiteral("door"));
-                  EXPECT_EQ(w.Button2->text(), QStringLiteral("look"));
-                  EXPECT_EQ(w.Button3->text(), QString());
-                  EXPECT_TRUE(w.Button5->isVisible());  // empty slots still show a button
-                  QTest::mouseClick(w.Button2, Qt::LeftButton);
-              }),
+    EXPECT_EQ(chooseWith(w,
+                         [&] {
+                             EXPECT_EQ(w.Label1->text(), QStringLiteral("door"));
+                             EXPECT_EQ(w.Button2->text(), QStringLiteral("look"));
+                             EXPECT_EQ(w.Button3->text(), QString());
+                             EXPECT_TRUE(w.Button5->isVisible());  // empty slots still show a button
+                             QTest::mouseClick(w.Button2, Qt::LeftButton);
+                         }),
               "doorlook");
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.pos(), QPoint(300, 200));
@@ -80,16 +81,18 @@ TEST(VerbWindow, KeyboardChoosesAndEscClosesChoosingNothing) {
     TFromCom w;
     // The first button has the focus; Tab and Down move it on, Space and Enter press.
     EXPECT_EQ(chooseWith(w, [&] { QTest::keyClick(w.focusWidget(), Qt::Key_Space); }), "dooropen");
-    EXPECT_EQ(chooseWith(w, [&] {
-                  QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
-                  QTest::keyClick(w.focusWidget(), Qt::Key_Return);
-              }),
+    EXPECT_EQ(chooseWith(w,
+                         [&] {
+                             QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
+                             QTest::keyClick(w.focusWidget(), Qt::Key_Return);
+                         }),
               "doorlook");
-    EXPECT_EQ(chooseWith(w, [&] {
-                  QTest::keyClick(w.focusWidget(), Qt::Key_Down);
-                  EXPECT_EQ(w.focusWidget(), w.Button2);
-                  QTest::keyClick(w.focusWidget(), Qt::Key_Escape);
-              }),
+    EXPECT_EQ(chooseWith(w,
+                         [&] {
+                             QTest::keyClick(w.focusWidget(), Qt::Key_Down);
+                             EXPECT_EQ(w.focusWidget(), w.Button2);
+                             QTest::keyClick(w.focusWidget(), Qt::Key_Escape);
+                         }),
               "");
     EXPECT_FALSE(w.isVisible());
 }

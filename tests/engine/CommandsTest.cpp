@@ -5,8 +5,8 @@ using namespace qel::test;
 
 TEST_F(EngineTest, JumpsContinueWhereTheirRulesSay) {
     // JR skips the line right after its label; the conditional jumps do not.
-    script({".jr", ".jr,L", "no", ";", ".L", "skipped", "jr lands here", ";",
-            ".is", ".IS,1,0,M", "no", ";", ".M", "is lands here", ";", "end"});
+    script({".jr", ".jr,L", "no", ";", ".L", "skipped", "jr lands here", ";", ".is", ".IS,1,0,M", "no", ";", ".M",
+            "is lands here", ";", "end"});
     runAt("jr");
     runAt("is");
     EXPECT_EQ(texts(), (std::vector<std::string>{"jr lands here", "is lands here"}));
@@ -32,17 +32,17 @@ TEST_F(EngineTest, JumpToAMissingLabel) {
 }
 
 TEST_F(EngineTest, ConditionsCompareSigned) {
-    script({".go", ".FS,1,-3", ".IC,1,-3,A", "no", ";", ".A", "ic equal", ".IC,1,-2,B", "ic smaller no",
-            ".IT,1,AbC,C", "no", ";", ".B", "wrong", ";", ".C", "it", ";", "end"});
+    script({".go", ".FS,1,-3", ".IC,1,-3,A", "no", ";", ".A", "ic equal", ".IC,1,-2,B", "ic smaller no", ".IT,1,AbC,C",
+            "no", ";", ".B", "wrong", ";", ".C", "it", ";", "end"});
     g.st.StrVars[1] = "aBc";
     runAt("go");
     EXPECT_EQ(texts(), (std::vector<std::string>{"ic equal", "ic smaller no", "it"}));
 }
 
 TEST_F(EngineTest, ComputedJumpThroughItsTable) {
-    auto body = std::vector<std::string>{".go", ".IM,1,3,L", "A", "B", "C", "after table", ";",
-                                         ".A", "at A", ";", ".B", "at B", ";", ".C", "at C", ";",
-                                         ".L", "at L", ";", "end"};
+    auto body = std::vector<std::string>{".go",  ".IM,1,3,L", "A",  "B",    "C",    "after table", ";",
+                                         ".A",   "at A",      ";",  ".B",   "at B", ";",           ".C",
+                                         "at C", ";",         ".L", "at L", ";",    "end"};
     for (auto [w, expect] : std::vector<std::pair<int, std::string>>{
              {2, "at B"}, {0, "after table"}, {-1, "after table"}, {4, "at L"}, {3, "at C"}}) {
         host.log.clear();
@@ -72,8 +72,8 @@ TEST_F(EngineTest, ComputedJumpErrors) {
 }
 
 TEST_F(EngineTest, VariableCommands) {
-    script({".go", ".FS,1,1000", ".IN,1", ".FS,2,255", ".IN,2", ".FS,3,254", ".IN,3", ".FS,4,-5", ".DE,4",
-            ".DE,5", ".FS,6,7", ".DE,6", ".SS,9,a b ", ".SS,8", ";", "x"});
+    script({".go", ".FS,1,1000", ".IN,1", ".FS,2,255", ".IN,2", ".FS,3,254", ".IN,3", ".FS,4,-5", ".DE,4", ".DE,5",
+            ".FS,6,7", ".DE,6", ".SS,9,a b ", ".SS,8", ";", "x"});
     g.st.StrVars[8] = "old";
     runAt("go");
     EXPECT_EQ(g.st.IntVars[1], 255);
@@ -87,7 +87,8 @@ TEST_F(EngineTest, VariableCommands) {
 }
 
 TEST_F(EngineTest, OperandErrorsCarryTheirTexts) {
-    script({".a", ".FS,x,1", ";", ".b", ".FW", ";", ".c", ".SS,0,t", ";", ".d", ".IN,51", ";", ".e", ".MP,,f", ";", "z"});
+    script(
+        {".a", ".FS,x,1", ";", ".b", ".FW", ";", ".c", ".SS,0,t", ";", ".d", ".IN,51", ";", ".e", ".MP,,f", ";", "z"});
     EXPECT_EQ(runError("a"), u("'x' は整数ではありません"));
     EXPECT_EQ(runError("b"), u("'' は整数ではありません"));
     EXPECT_EQ(runError("c"), u("範囲ﾁｪｯｸｴﾗｰ"));
@@ -116,18 +117,19 @@ TEST_F(EngineTest, TextInputStoresAfterTheDialogCloses) {
 }
 
 TEST_F(EngineTest, FrameAndMessageWindowOperandPresence) {
-    script({".go", ".FW,1,1", ".FW,2", ".FW,2,Title,10,-20", ".FW,2,T,5",
-            ".MW,10,20", ".MW,1,2,3,Cap,100,50", ".MW,1,2,2,2,300", ";", "x"});
+    script({".go", ".FW,1,1", ".FW,2", ".FW,2,Title,10,-20", ".FW,2,T,5", ".MW,10,20", ".MW,1,2,3,Cap,100,50",
+            ".MW,1,2,2,2,300", ";", "x"});
     runAt("go");
-    EXPECT_EQ(host.calls("frame:"), (std::vector<std::string>{
-        "frame:1,-,-,-", "frame:2,-,-,-", "frame:2,Title,10,-20", "frame:2,T,5,5"}));
-    EXPECT_EQ(host.calls("arrange:"), (std::vector<std::string>{
-        "arrange:10,20,-,-,-,-", "arrange:1,2,3,Cap,100,50", "arrange:1,2,-,-,300,300"}));  // style 2 equals y: absent
+    EXPECT_EQ(host.calls("frame:"),
+              (std::vector<std::string>{"frame:1,-,-,-", "frame:2,-,-,-", "frame:2,Title,10,-20", "frame:2,T,5,5"}));
+    EXPECT_EQ(host.calls("arrange:"),
+              (std::vector<std::string>{"arrange:10,20,-,-,-,-", "arrange:1,2,3,Cap,100,50",
+                                        "arrange:1,2,-,-,300,300"}));  // style 2 equals y: absent
 }
 
 TEST_F(EngineTest, DelegatedCommandsConvertTheirOperandsFirst) {
-    script({".go", ".MP,3,song.mid", ".WP,1,se.wav", ".CP,face", ".CW", ".EG", "after eg", ";",
-            ".gp", ".GP,1,y,2,pic", ";", ".tk", ".TK,a,pic", ";", ".os", ".OS,1.5", ";", "x"});
+    script({".go", ".MP,3,song.mid", ".WP,1,se.wav", ".CP,face", ".CW", ".EG", "after eg", ";", ".gp", ".GP,1,y,2,pic",
+            ";", ".tk", ".TK,a,pic", ";", ".os", ".OS,1.5", ";", "x"});
     runAt("go");
     EXPECT_TRUE(host.called("music:3,song.mid"));
     EXPECT_TRUE(host.called("sound:1,se.wav"));
@@ -142,8 +144,8 @@ TEST_F(EngineTest, DelegatedCommandsConvertTheirOperandsFirst) {
 
 TEST_F(EngineTest, ObjectCommands) {
     script({".go", ".UN,12,1,2,3,4,door", ".UV,12,0,open", ".UV,12,0,look", ".UV,12,4,kick", ".DV,12,1",
-            ".UN,13,0,0,0,0,box", ".UV,13,0,a", ".UV,13,0,b", ".UV,13,0,c", ".UV,13,0,d", ".UV,13,0,e",
-            ".UV,13,0,f", ".DN,14", ".UV,99,6,x", ";", "end"});
+            ".UN,13,0,0,0,0,box", ".UV,13,0,a", ".UV,13,0,b", ".UV,13,0,c", ".UV,13,0,d", ".UV,13,0,e", ".UV,13,0,f",
+            ".DN,14", ".UV,99,6,x", ";", "end"});
     runAt("go");
     auto words = [&](int o) {
         std::vector<std::string> w;

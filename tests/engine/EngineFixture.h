@@ -41,4 +41,4 @@ protected:
 
 inline QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-} // namespace qel::test
+}  // namespace qel::test

@@ -5,14 +5,14 @@ using namespace qel;
 using namespace qel::test;
 
 TEST(GetField, RepeatsTheLastFieldAndCutsAt255Bytes) {
-    EXPECT_EQ(GetField(1, ".FS"), "");          // no comma: every field after 0 is empty
+    EXPECT_EQ(GetField(1, ".FS"), "");  // no comma: every field after 0 is empty
     EXPECT_EQ(GetField(0, ".FS"), ".FS");
     EXPECT_EQ(GetField(0, ".FS,3,1"), ".FS");
     EXPECT_EQ(GetField(1, ".FS,3,1"), "3");
     EXPECT_EQ(GetField(2, ".FS,3,1"), "1");
-    EXPECT_EQ(GetField(3, ".FS,3,1"), "1");     // missing trailing field reads as the last
+    EXPECT_EQ(GetField(3, ".FS,3,1"), "1");  // missing trailing field reads as the last
     EXPECT_EQ(GetField(9, "a,b"), "b");
-    EXPECT_EQ(GetField(1, "a, b ,c"), " b ");   // blanks belong to the field
+    EXPECT_EQ(GetField(1, "a, b ,c"), " b ");  // blanks belong to the field
     EXPECT_EQ(GetField(2, "a,,"), "");
     std::string longTail(300, 'x');
     EXPECT_EQ(GetField(1, "a," + longTail).size(), 255u);
@@ -20,10 +20,10 @@ TEST(GetField, RepeatsTheLastFieldAndCutsAt255Bytes) {
     EXPECT_EQ(GetField(0, longTail + ",b").size(), 300u);  // a field ended by a comma is not cut
 
     // The command dispatcher splits a line in one pass: the same fields.
-    for (const std::string& line : {std::string(".FS"), std::string(".FS,3,1"), std::string("a, b ,c"),
-                                   std::string("a,,"), std::string(","), std::string(",,,,,,,,,"),
-                                   std::string(".PT,1,2,3,4,5,6,7,8"), "a," + longTail, longTail,
-                                   longTail + ",b", std::string()}) {
+    for (const std::string& line :
+         {std::string(".FS"), std::string(".FS,3,1"), std::string("a, b ,c"), std::string("a,,"), std::string(","),
+          std::string(",,,,,,,,,"), std::string(".PT,1,2,3,4,5,6,7,8"), "a," + longTail, longTail, longTail + ",b",
+          std::string()}) {
         CommandCall call{line, 0};
         readOperands(commandRows()[0], call);
         for (int n = 0; n <= kMaxOperands; ++n)
@@ -38,8 +38,7 @@ TEST(StrToInt, AcceptsSigned32BitDecimalOnly) {
     EXPECT_EQ(StrToInt("  5"), 5);
     EXPECT_EQ(StrToInt("2147483647"), 2147483647);
     EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
-    for (const char* bad : {"", " ", "-", "5 ", "1a", "0x10", "2147483648", "-2147483649",
-                            "99999999999999999999"}) {
+    for (const char* bad : {"", " ", "-", "5 ", "1a", "0x10", "2147483648", "-2147483649", "99999999999999999999"}) {
         try {
             StrToInt(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";

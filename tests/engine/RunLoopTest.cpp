@@ -69,7 +69,9 @@ TEST_F(EngineTest, ARunThatNeverWaitsIsStopped) {
     EXPECT_TRUE(err.contains(u("停止")));
     // A loop that waits on every pass runs on.
     int pages = 0;
-    host.onWaitForPage = [&] { if (++pages == 3) throw RunAbandoned{}; };
+    host.onWaitForPage = [&] {
+        if (++pages == 3) throw RunAbandoned{};
+    };
     script({".loop", "skipped by JR", ".", ".JR,loop", "x", "y"});
     EXPECT_THROW(runAt("loop"), RunAbandoned);
     EXPECT_EQ(pages, 3);

@@ -15,7 +15,7 @@ std::vector<std::pair<std::string, bool>> contents(const TextHistory& h) {
     for (std::size_t i = 0; i < h.size(); ++i) out.emplace_back(h[i].text, h[i].startsPage);
     return out;
 }
-} // namespace
+}  // namespace
 
 TEST(TextHistory, KeepsLinesPageByPage) {
     TextHistory h;

@@ -20,8 +20,8 @@ struct Outcome {
     QString out;
 };
 
-Outcome run(const QString& program, const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-        const QString& folder = {}) {
+Outcome run(const QString& program, const QStringList& args,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(), const QString& folder = {}) {
     const qel::test::ProgramRun p = qel::test::runProgram(program, args, env, folder, 120000, true);
     return {p.status, p.timedOut ? QStringLiteral("timed out") : p.out};
 }
@@ -60,14 +60,12 @@ QTemporaryDir* Installed::stage_ = nullptr;
 QString* Installed::installOutput_ = nullptr;
 int Installed::installStatus_ = -1;
 
-} // namespace
+}  // namespace
 
 TEST_F(Installed, EveryFileInItsPlace) {
-    QStringList expected = {"bin/qelplayer",
-                            "share/applications/" + kAppId + ".desktop",
+    QStringList expected = {"bin/qelplayer", "share/applications/" + kAppId + ".desktop",
                             "share/metainfo/" + kAppId + ".metainfo.xml",
-                            "share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
-                            "share/man/man6/qelplayer.6"};
+                            "share/icons/hicolor/scalable/apps/" + kAppId + ".svg", "share/man/man6/qelplayer.6"};
     const QList<int> sizes = {16, 24, 32, 48, 64, 128, 256};
     for (int s : sizes) expected << QString("share/icons/hicolor/%1x%1/apps/%2.png").arg(s).arg(kAppId);
     // The example scenario: every file of demo/ but its generator and a save.
@@ -125,8 +123,10 @@ TEST_F(Installed, ProgramFindsItsExampleScenario) {
     replay.write(("choose " + demo + "/Opning.dat\nnew\n").toUtf8());
     replay.close();
 
-    Outcome r = run(usr("bin/qelplayer"), {"--replay", home.filePath("replay.txt"), "--transcript", "-"}, env, home.path());
+    Outcome r = run(usr("bin/qelplayer"), {"--replay", home.filePath("replay.txt"), "--transcript", "-"}, env,
+                    home.path());
     EXPECT_EQ(r.status, 0) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("chooser " + demo + "\n> choose " + demo + "/Opning.dat\nmenu\n> new\nscene Opning.dat\n"))
+    EXPECT_TRUE(
+        r.out.contains("chooser " + demo + "\n> choose " + demo + "/Opning.dat\nmenu\n> new\nscene Opning.dat\n"))
         << r.out.toStdString();
 }

@@ -42,7 +42,7 @@ std::string found(const std::string& cp932Name) {
     return f.readAll().toStdString();
 }
 
-} // namespace
+}  // namespace
 
 TEST(FileLookup, ExactNameWinsOverCaseVariants) {
     ScratchFolder dir;

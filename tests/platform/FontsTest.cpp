@@ -9,12 +9,14 @@ using namespace qel;
 
 TEST(Fonts, WindowsJapaneseFacesMapToIpaFaces) {
     const std::pair<const char*, const char*> cases[] = {
-        {"ＭＳ 明朝", "IPAMincho"},     {"ＭＳ Ｐ明朝", "IPAPMincho"},   {"ＭＳ ゴシック", "IPAGothic"},
-        {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS Mincho", "IPAMincho"},     {"MS PMincho", "IPAPMincho"},
-        {"MS Gothic", "IPAGothic"},     {"MS PGothic", "IPAPGothic"},   {"MS UI Gothic", "IPAPGothic"},
-        {"ＭＳ ＵＩ Gothic", "IPAPGothic"}, {"ms gothic", "IPAGothic"},     {"MS 明朝", "IPAMincho"},
-        {"HGP明朝E", "IPAPMincho"},      {"メイリオ", "IPAPGothic"},      {"Arial", "IPAPGothic"},
-        {"", "IPAPGothic"},
+        {"ＭＳ 明朝", "IPAMincho"},     {"ＭＳ Ｐ明朝", "IPAPMincho"},
+        {"ＭＳ ゴシック", "IPAGothic"}, {"ＭＳ Ｐゴシック", "IPAPGothic"},
+        {"MS Mincho", "IPAMincho"},     {"MS PMincho", "IPAPMincho"},
+        {"MS Gothic", "IPAGothic"},     {"MS PGothic", "IPAPGothic"},
+        {"MS UI Gothic", "IPAPGothic"}, {"ＭＳ ＵＩ Gothic", "IPAPGothic"},
+        {"ms gothic", "IPAGothic"},     {"MS 明朝", "IPAMincho"},
+        {"HGP明朝E", "IPAPMincho"},     {"メイリオ", "IPAPGothic"},
+        {"Arial", "IPAPGothic"},        {"", "IPAPGothic"},
     };
     for (const auto& [face, family] : cases) {
         EXPECT_EQ(mapFaceName(QString::fromUtf8(face)), QString::fromLatin1(family)) << face;

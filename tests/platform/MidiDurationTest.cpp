@@ -35,8 +35,8 @@ const std::string oneSecond = header(0, 1, 480) + track(noteOn(0) + noteOff(960)
 TEST(MidiDurationTest, DefaultTempoAndTempoChanges) {
     EXPECT_EQ(midiDurationMs(oneSecond), 1000);
     // 480 ticks at 0.5 s per quarter, then 480 ticks at 1 s per quarter.
-    const std::string twoTempos =
-        header(0, 1, 480) + track(tempo(0, 500000) + noteOn(0) + tempo(480, 1000000) + noteOff(480) + endOfTrack());
+    const std::string twoTempos = header(0, 1, 480) + track(tempo(0, 500000) + noteOn(0) + tempo(480, 1000000) +
+                                                            noteOff(480) + endOfTrack());
     EXPECT_EQ(midiDurationMs(twoTempos), 1500);
     // The End of Track's own delta time counts.
     EXPECT_EQ(midiDurationMs(header(0, 1, 96) + track(noteOn(0) + endOfTrack(192))), 1000);
@@ -60,14 +60,14 @@ TEST(MidiDurationTest, FormatTwoPlaysItsTracksInTurn) {
 }
 
 TEST(MidiDurationTest, RunningStatusSysexAndMetaEvents) {
-    std::string events = vlq(0) + "\x90\x3C\x64";  // note on with status
-    events += vlq(480) + std::string("\x3C\x00", 2);  // running status: note off by velocity 0
+    std::string events = vlq(0) + "\x90\x3C\x64";                      // note on with status
+    events += vlq(480) + std::string("\x3C\x00", 2);                   // running status: note off by velocity 0
     events += vlq(0) + "\xFF\x01" + vlq(200) + std::string(200, 't');  // a long text event
-    events += vlq(0) + "\x40\x64";                    // running status survives the meta event
+    events += vlq(0) + "\x40\x64";                                     // running status survives the meta event
     events += vlq(0) + "\xF0" + vlq(5) + std::string("\x7E\x7F\x09\x01\xF7", 5);  // sysex
-    events += vlq(240) + "\xF7" + vlq(2) + "\x01\x02";                             // escape
-    events += vlq(0) + "\xC0\x05";                    // one data byte
-    events += vlq(240) + "\x05";                      // running program change
+    events += vlq(240) + "\xF7" + vlq(2) + "\x01\x02";                            // escape
+    events += vlq(0) + "\xC0\x05";                                                // one data byte
+    events += vlq(240) + "\x05";                                                  // running program change
     events += vlq(0) + std::string("\xD0\x10", 2) + vlq(0) + std::string("\xE0\x00\x40", 3);
     events += endOfTrack();
     EXPECT_EQ(midiDurationMs(header(0, 1, 480) + track(events)), 1000);
@@ -98,10 +98,10 @@ TEST(MidiDurationTest, NotAMidiFile) {
     EXPECT_EQ(midiDurationMs(""), std::nullopt);
     EXPECT_EQ(midiDurationMs(std::string("RIFF\x10\0\0\0WAVEfmt ", 16)), std::nullopt);
     EXPECT_EQ(midiDurationMs("MThd"), std::nullopt);
-    EXPECT_EQ(midiDurationMs("MThd" + be(4, 4) + be(0, 2) + be(1, 2)), std::nullopt);  // header too short
-    EXPECT_EQ(midiDurationMs(header(0, 1, 0) + track(noteOff(10))), std::nullopt);        // no ticks per quarter
-    EXPECT_EQ(midiDurationMs(header(0, 1, 0xE700) + track(noteOff(10))), std::nullopt);   // no ticks per frame
-    EXPECT_EQ(midiDurationMs(header(0, 0, 480)), 0);                                      // no tracks: nothing to play
+    EXPECT_EQ(midiDurationMs("MThd" + be(4, 4) + be(0, 2) + be(1, 2)), std::nullopt);    // header too short
+    EXPECT_EQ(midiDurationMs(header(0, 1, 0) + track(noteOff(10))), std::nullopt);       // no ticks per quarter
+    EXPECT_EQ(midiDurationMs(header(0, 1, 0xE700) + track(noteOff(10))), std::nullopt);  // no ticks per frame
+    EXPECT_EQ(midiDurationMs(header(0, 0, 480)), 0);                                     // no tracks: nothing to play
 }
 
 TEST(MidiDurationTest, TruncatedFilesCountUpToTheLastWholeEvent) {
@@ -149,4 +149,4 @@ TEST(MidiDurationTest, HugeTimesStayFiniteAndPositive) {
     EXPECT_GT(*ms, 0);
 }
 
-} // namespace
+}  // namespace

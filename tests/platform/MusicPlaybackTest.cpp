@@ -43,9 +43,7 @@ public:
         return l == lengths.end() ? 0 : l->second;
     }
     void setVolume(AudioChannel, int) override {}
-    int plays(AudioChannel c) const {
-        return int(std::count(calls.begin(), calls.end(), "play " + tag(c)));
-    }
+    int plays(AudioChannel c) const { return int(std::count(calls.begin(), calls.end(), "play " + tag(c))); }
     static std::string tag(AudioChannel c) { return c == AudioChannel::Music ? "M" : "S"; }
 };
 
@@ -198,12 +196,14 @@ TEST_F(MusicPlaybackTest, SoundIsIndependentOfMusicAndNeverRepeats) {
 
 TEST_F(MusicPlaybackTest, ObserversSeeEveryCommandEvenOneThatFails) {
     std::vector<std::string> seen;
-    mp.setMusicObserver([&](std::int32_t m, const std::string& f) { seen.push_back("music " + std::to_string(m) + " " + f); });
-    mp.setSoundObserver([&](std::int32_t m, const std::string& f) { seen.push_back("sound " + std::to_string(m) + " " + f); });
+    mp.setMusicObserver(
+        [&](std::int32_t m, const std::string& f) { seen.push_back("music " + std::to_string(m) + " " + f); });
+    mp.setSoundObserver(
+        [&](std::int32_t m, const std::string& f) { seen.push_back("sound " + std::to_string(m) + " " + f); });
     mp.MP(3, "a.mid");
     errorOf([&] { mp.WP(1, "nothere.wav"); });
     mp.MP(0, "x");
     EXPECT_EQ(seen, (std::vector<std::string>{"music 3 a.mid", "sound 1 nothere.wav", "music 0 x"}));
 }
 
-} // namespace
+}  // namespace

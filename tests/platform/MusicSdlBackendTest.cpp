@@ -120,4 +120,4 @@ TEST(MusicSdlBackendTest, WithoutAnAudioDeviceFilesAreStillCheckedAndNothingPlay
     qputenv("SDL_AUDIODRIVER", driver);
 }
 
-} // namespace
+}  // namespace

@@ -33,7 +33,7 @@ protected:
     QByteArray before_;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SettingsFixture, EachKindOfFileGivesItsValuesOrTheDefaults) {
     struct Case {
@@ -54,7 +54,7 @@ TEST_F(SettingsFixture, EachKindOfFileGivesItsValuesOrTheDefaults) {
         {"[reading]\nskip=all\n", "skip", "all"},
         {"[reading]\nskip=some\n", "skip", "read"},
         {QByteArray("\xff\xfe\x00[\n=\n[[[]]\x1b\x07\n=true\nauto\n", 24), "auto", "false"},
-        {"auto=true\n", "auto", "false"},  // outside its section
+        {"auto=true\n", "auto", "false"},                                                       // outside its section
         {QByteArray(2 * 1024 * 1024, 'x').prepend("[reading]\nauto=true\n"), "auto", "false"},  // over 1 MB
     };
     for (const Case& c : cases) {

@@ -25,11 +25,11 @@ struct VolumeRecorder : AudioBackend {
 struct LevelCase {
     std::vector<const char*> settings;  // NAME=VALUE, set after the levels exist
     bool minimized;
-    bool muteKey;                       // mute toggled as the key M does
+    bool muteKey;  // mute toggled as the key M does
     int music, sound;
 };
 
-} // namespace
+}  // namespace
 
 TEST(SoundLevels, TheBackEndGetsTheVolumesTheSettingsAndTheWindowLeave) {
     const LevelCase cases[] = {

@@ -14,16 +14,16 @@ TEST(ViewScale, AutomaticScaleFitsThePictureIn85PercentOfTheHeight) {
         double dpr;
         int expected;
     } cases[] = {
-        {{486, 295}, {800, 600}, 1.0, 1},     // 590 > 510
-        {{486, 295}, {1024, 768}, 1.0, 2},    // 590 <= 652
-        {{486, 295}, {1920, 1040}, 1.0, 2},   // 885 > 884
-        {{486, 295}, {1920, 1080}, 1.0, 3},   // 885 <= 918
-        {{640, 480}, {3840, 2160}, 1.0, 3},   // 1440 <= 1836 < 1920
-        {{486, 295}, {1920, 1080}, 2.0, 3},   // a 4K screen at ratio 2: 3 x 2 device pixels a pixel
-        {{486, 295}, {1280, 720}, 1.5, 2},    // 1080 device pixels high: 2 x 1.5 x 295 = 885 <= 918
-        {{486, 295}, {400, 2000}, 1.0, 1},    // too narrow for 2
-        {{100, 50}, {3840, 2160}, 1.0, 6},    // never beyond 6
-        {{486, 295}, {200, 100}, 1.0, 1},     // never below 1
+        {{486, 295}, {800, 600}, 1.0, 1},    // 590 > 510
+        {{486, 295}, {1024, 768}, 1.0, 2},   // 590 <= 652
+        {{486, 295}, {1920, 1040}, 1.0, 2},  // 885 > 884
+        {{486, 295}, {1920, 1080}, 1.0, 3},  // 885 <= 918
+        {{640, 480}, {3840, 2160}, 1.0, 3},  // 1440 <= 1836 < 1920
+        {{486, 295}, {1920, 1080}, 2.0, 3},  // a 4K screen at ratio 2: 3 x 2 device pixels a pixel
+        {{486, 295}, {1280, 720}, 1.5, 2},   // 1080 device pixels high: 2 x 1.5 x 295 = 885 <= 918
+        {{486, 295}, {400, 2000}, 1.0, 1},   // too narrow for 2
+        {{100, 50}, {3840, 2160}, 1.0, 6},   // never beyond 6
+        {{486, 295}, {200, 100}, 1.0, 1},    // never below 1
         {{0, 0}, {1920, 1080}, 1.0, 1},
     };
     for (const Case& c : cases)
@@ -68,7 +68,8 @@ TEST(ViewScale, PlacesFromThePictureAndKeepsWindowsOnTheScreen) {
         {{-20, -30, 152, 181}, {0, 0}},         // above and left of the screen
         {{50, 50, 2000, 1200}, {0, 0}},         // larger than the screen: its corner stays on it
     };
-    for (const Case& c : cases) EXPECT_EQ(keepInside(c.window, screen), c.expected) << c.window.x() << "," << c.window.y();
+    for (const Case& c : cases)
+        EXPECT_EQ(keepInside(c.window, screen), c.expected) << c.window.x() << "," << c.window.y();
     EXPECT_EQ(keepInside({1900, 1000, 152, 181}, {1920, 0, 1280, 1024}), QPoint(1920, 843));  // a second screen
 }
 
@@ -103,7 +104,8 @@ TEST(ViewScale, ScaleOptionAndCurrentScale) {
     EXPECT_EQ(parseScaleOption("auto"), 0);
     EXPECT_EQ(parseScaleOption("1"), 1);
     EXPECT_EQ(parseScaleOption("6"), 6);
-    for (const char* bad : {"0", "7", "-2", "2x", "", " 2", "AUTO"}) EXPECT_EQ(parseScaleOption(bad), std::nullopt) << bad;
+    for (const char* bad : {"0", "7", "-2", "2x", "", " 2", "AUTO"})
+        EXPECT_EQ(parseScaleOption(bad), std::nullopt) << bad;
 
     int told = 0;
     QObject listener;

@@ -10,13 +10,20 @@ namespace {
 struct QuitReset {
     ~QuitReset() { resetQuit(); }
 };
-} // namespace
+}  // namespace
 
 TEST(Waits, ConditionIsRetestedAfterAWake) {
     bool flag = false;
     int wakes = 0;
-    QTimer::singleShot(0, [&] { ++wakes; wakeWaits(); });  // a wake with the condition still false
-    QTimer::singleShot(20, [&] { ++wakes; flag = true; wakeWaits(); });
+    QTimer::singleShot(0, [&] {
+        ++wakes;
+        wakeWaits();
+    });  // a wake with the condition still false
+    QTimer::singleShot(20, [&] {
+        ++wakes;
+        flag = true;
+        wakeWaits();
+    });
     waitUntil([&] { return flag; });
     EXPECT_TRUE(flag);
     EXPECT_EQ(wakes, 2);
@@ -32,7 +39,10 @@ TEST(Waits, TimeoutEndsAConditionWait) {
 
 TEST(Waits, TimedWaitLastsItsTimeAndHandlesEvents) {
     bool ran = false;
-    QTimer::singleShot(10, [&] { ran = true; wakeWaits(); });  // a wake does not cut it short
+    QTimer::singleShot(10, [&] {
+        ran = true;
+        wakeWaits();
+    });  // a wake does not cut it short
     const auto t0 = monotonicMs();
     waitMs(80);
     const auto took = monotonicMs() - t0;

@@ -19,8 +19,14 @@ using qel::test::ScratchFolder;
 
 namespace {
 
-void put16(std::string& s, unsigned v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); }
-void put32(std::string& s, std::uint32_t v) { put16(s, v & 0xFFFF); put16(s, v >> 16); }
+void put16(std::string& s, unsigned v) {
+    s += char(v & 0xFF);
+    s += char((v >> 8) & 0xFF);
+}
+void put32(std::string& s, std::uint32_t v) {
+    put16(s, v & 0xFFFF);
+    put16(s, v >> 16);
+}
 void set32(std::string& s, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s[at + std::size_t(i)] = char((v >> (8 * i)) & 0xFF);
 }
@@ -29,7 +35,7 @@ void set32(std::string& s, std::size_t at, std::uint32_t v) {
 struct Bmp {
     unsigned headerSize = 40;  // 12 (OS/2 core), 40, 108 (V4) or 124 (V5)
     std::int32_t width = 1;
-    std::int32_t height = 1;   // negative: top-down
+    std::int32_t height = 1;  // negative: top-down
     unsigned bpp = 24;
     std::uint32_t compression = 0;
     std::uint32_t colorsUsed = 0;
@@ -107,7 +113,7 @@ void expectBad(const std::string& bytes, const char* what) {
 
 constexpr std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, K = 0x000000, W = 0xFFFFFF;
 
-} // namespace
+}  // namespace
 
 TEST(Bitmap, PalettedDepthsDecodeBottomUpWithRowPadding) {
     // 1 bit: 10 pixels a row, 2 bytes + 2 padding.
@@ -118,9 +124,7 @@ TEST(Bitmap, PalettedDepthsDecodeBottomUpWithRowPadding) {
     one.palette = {R, B};
     // Bottom row first: 1010101010, then top row 1100000001.
     one.pixels = std::string("\xAA\x80\x00\x00\xC0\x40\x00\x00", 8);
-    expectPixels(decodeBitmap(qb(one.bytes())), 10, 2,
-                 {B, B, R, R, R, R, R, R, R, B,
-                  B, R, B, R, B, R, B, R, B, R});
+    expectPixels(decodeBitmap(qb(one.bytes())), 10, 2, {B, B, R, R, R, R, R, R, R, B, B, R, B, R, B, R, B, R, B, R});
 
     // 4 bits: 3 pixels a row (2 bytes + 2 padding), a 16-colour palette.
     Bmp four;
@@ -129,9 +133,7 @@ TEST(Bitmap, PalettedDepthsDecodeBottomUpWithRowPadding) {
     four.bpp = 4;
     for (unsigned i = 0; i < 16; ++i) four.palette.push_back(i * 0x111111u);
     four.pixels = std::string("\x01\x20\x00\x00\xFE\xD0\x00\x00", 8);
-    expectPixels(decodeBitmap(qb(four.bytes())), 3, 2,
-                 {0xFFFFFF, 0xEEEEEE, 0xDDDDDD,
-                  0x000000, 0x111111, 0x222222});
+    expectPixels(decodeBitmap(qb(four.bytes())), 3, 2, {0xFFFFFF, 0xEEEEEE, 0xDDDDDD, 0x000000, 0x111111, 0x222222});
 
     // 8 bits with a short colour table: indices past it come out black.
     Bmp eight;
@@ -165,8 +167,10 @@ TEST(Bitmap, SixteenBitFiveFiveFiveAndBitfieldsFiveSixFive) {
     rgb565.compression = 3;
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     px.clear();
-    put16(px, 0x001F); put16(px, 0xFFFF);  // bottom: blue, white
-    put16(px, 0xF800); put16(px, 0x07E0);  // top: red, green
+    put16(px, 0x001F);
+    put16(px, 0xFFFF);  // bottom: blue, white
+    put16(px, 0xF800);
+    put16(px, 0x07E0);  // top: red, green
     rgb565.pixels = px;
     const std::vector<std::uint32_t> want{R, G, B, W};
     expectPixels(decodeBitmap(qb(rgb565.bytes())), 2, 2, want);
@@ -181,8 +185,10 @@ TEST(Bitmap, TrueColourTopDownAndThirtyTwoBitIgnoresAlpha) {
     top.width = 3;  // 9 bytes a row + 3 padding
     top.height = -2;
     top.bpp = 24;
-    top.pixels = std::string("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00\x00\x00\x00"
-                             "\x10\x20\x30\xFF\xFF\xFF\x00\x00\x00\x00\x00\x00", 24);
+    top.pixels = std::string(
+        "\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00\x00\x00\x00"
+        "\x10\x20\x30\xFF\xFF\xFF\x00\x00\x00\x00\x00\x00",
+        24);
     expectPixels(decodeBitmap(qb(top.bytes())), 3, 2, {R, G, B, 0x302010, W, K});
 
     Bmp rgbx;
@@ -227,19 +233,16 @@ TEST(Bitmap, Rle8WithAbsoluteRunsDeltaAndEndOfLine) {
     rle.compression = 1;
     rle.palette = {K, R, G, B, W};
     rle.pixels = std::string(
-        "\x03\x01"              // bottom row: 3 x red
+        "\x03\x01"                  // bottom row: 3 x red
         "\x00\x03\x02\x03\x04\x00"  // absolute: green blue white (+ pad)
-        "\x00\x00"              // end of line
-        "\x00\x02\x02\x00"      // delta: 2 right on the middle row
-        "\x02\x04"              // 2 x white
-        "\x00\x00"              // end of line (rest of the row stays black)
-        "\x06\x03"              // top row: 6 x blue
-        "\x00\x01",             // end of picture
+        "\x00\x00"                  // end of line
+        "\x00\x02\x02\x00"          // delta: 2 right on the middle row
+        "\x02\x04"                  // 2 x white
+        "\x00\x00"                  // end of line (rest of the row stays black)
+        "\x06\x03"                  // top row: 6 x blue
+        "\x00\x01",                 // end of picture
         22);
-    expectPixels(decodeBitmap(qb(rle.bytes())), 6, 3,
-                 {B, B, B, B, B, B,
-                  K, K, W, W, K, K,
-                  R, R, R, G, B, W});
+    expectPixels(decodeBitmap(qb(rle.bytes())), 6, 3, {B, B, B, B, B, B, K, K, W, W, K, K, R, R, R, G, B, W});
 
     // A delta that moves up a row; the skipped pixels stay black.
     rle.height = 2;
@@ -256,16 +259,14 @@ TEST(Bitmap, Rle4AlternatesNibblesInRunsAndAbsoluteMode) {
     rle.compression = 2;
     rle.palette = {K, R, G, B, W};
     rle.pixels = std::string(
-        "\x05\x12"               // bottom: R G R G R
-        "\x02\x44"               // W W
+        "\x05\x12"  // bottom: R G R G R
+        "\x02\x44"  // W W
         "\x00\x00"
-        "\x00\x03\x34\x10"       // absolute 3 nibbles: B W R (2 bytes, already even)
+        "\x00\x03\x34\x10"          // absolute 3 nibbles: B W R (2 bytes, already even)
         "\x00\x05\x12\x34\x00\x00"  // absolute 5 nibbles: R G B W K (3 bytes + pad)
         "\x00\x01",
         18);
-    expectPixels(decodeBitmap(qb(rle.bytes())), 8, 2,
-                 {B, W, R, R, G, B, W, K,
-                  R, G, R, G, R, W, W, K});
+    expectPixels(decodeBitmap(qb(rle.bytes())), 8, 2, {B, W, R, R, G, B, W, K, R, G, R, G, R, W, W, K});
 }
 
 TEST(Bitmap, AgreesWithTheTwentyFourBitWriterOnAnOddSizedPicture) {
@@ -284,8 +285,17 @@ TEST(Bitmap, BrokenCorpusGivesTheBitmapError) {
     const std::string ok = good.bytes();
     ASSERT_NO_THROW(decodeBitmap(qb(ok)));
 
-    auto with = [&](std::size_t at, std::uint32_t v) { std::string s = ok; set32(s, at, v); return s; };
-    auto with16 = [&](std::size_t at, unsigned v) { std::string s = ok; s[at] = char(v & 0xFF); s[at + 1] = char(v >> 8); return s; };
+    auto with = [&](std::size_t at, std::uint32_t v) {
+        std::string s = ok;
+        set32(s, at, v);
+        return s;
+    };
+    auto with16 = [&](std::size_t at, unsigned v) {
+        std::string s = ok;
+        s[at] = char(v & 0xFF);
+        s[at + 1] = char(v >> 8);
+        return s;
+    };
 
     expectBad("", "empty");
     expectBad("BM", "magic only");
@@ -309,8 +319,7 @@ TEST(Bitmap, BrokenCorpusGivesTheBitmapError) {
     expectBad(with(10, std::uint32_t(ok.size())), "offset at the end");
     expectBad(with(10, 0xFFFFFFFFu), "offset far beyond the file");
     expectBad(with(10, 60), "offset leaves too few pixel bytes");
-    for (unsigned bpp : {0u, 2u, 7u, 12u, 33u, 64u, 0xFFFFu})
-        expectBad(with16(28, bpp), "bad depth");
+    for (unsigned bpp : {0u, 2u, 7u, 12u, 33u, 64u, 0xFFFFu}) expectBad(with16(28, bpp), "bad depth");
     expectBad(with(30, 1), "RLE8 on 24 bits");
     expectBad(with(30, 2), "RLE4 on 24 bits");
     expectBad(with(30, 3), "bit fields on 24 bits");
@@ -405,7 +414,11 @@ TEST(Bitmap, MangledFilesNeverEscapeTheBitmapError) {
     auto* rng = QRandomGenerator::global();
     for (const auto& s : samples) {
         for (std::size_t n = 0; n < s.size(); ++n) {
-            try { decodeBitmap(qb(s.substr(0, n))); } catch (const GameError& e) { ASSERT_EQ(e.text(), badBitmapText()); }
+            try {
+                decodeBitmap(qb(s.substr(0, n)));
+            } catch (const GameError& e) {
+                ASSERT_EQ(e.text(), badBitmapText());
+            }
         }
         // The high bytes of width and height stay as they are: a run-length
         // picture may legitimately be large and mostly blank, and allocating
@@ -420,7 +433,11 @@ TEST(Bitmap, MangledFilesNeverEscapeTheBitmapError) {
             std::string m = s;
             mutate(m);
             if (i % 2) mutate(m);
-            try { decodeBitmap(qb(m)); } catch (const GameError& e) { ASSERT_EQ(e.text(), badBitmapText()); }
+            try {
+                decodeBitmap(qb(m));
+            } catch (const GameError& e) {
+                ASSERT_EQ(e.text(), badBitmapText());
+            }
         }
     }
 }

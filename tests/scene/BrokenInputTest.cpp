@@ -14,8 +14,8 @@ using namespace qel::test;
 namespace {
 
 struct Case {
-    const char* scene;      // file in tests/data/broken, without ".dat"
-    const char* expected;   // the error text (UTF-8); empty: any error
+    const char* scene;     // file in tests/data/broken, without ".dat"
+    const char* expected;  // the error text (UTF-8); empty: any error
 };
 
 const Case kCases[] = {
@@ -38,7 +38,7 @@ const Case kCases[] = {
 
 QString errorOf(const std::function<void()>& load) { return decode(errorText(load)); }
 
-} // namespace
+}  // namespace
 
 TEST(BrokenInput, EveryBrokenSceneEndsTheLoadWithItsErrorAndChangesNoFile) {
     ScratchFolder dir;

@@ -25,8 +25,7 @@ struct PictureFixture : ::testing::Test {
     }
 };
 
-
-} // namespace
+}  // namespace
 
 TEST(RasterBlit, OperationsWorkOnTheColourBits) {
     QImage dst = solidImage(3, 1, 0xF0F0F0);
@@ -51,7 +50,9 @@ TEST(RasterBlit, OperationsWorkOnTheColourBits) {
 TEST(RasterBlit, ClipsOnEveryEdge) {
     const QImage src = patternImage(6, 5, 2);
     const QImage base = solidImage(8, 7, 0);
-    struct Case { int dx, dy, sx, sy, w, h; };
+    struct Case {
+        int dx, dy, sx, sy, w, h;
+    };
     for (Case k : {Case{-2, -3, 0, 0, 6, 5}, Case{5, 4, 0, 0, 6, 5}, Case{1, 1, -2, -1, 6, 5}, Case{0, 0, 3, 2, 9, 9},
                    Case{8, 0, 0, 0, 6, 5}, Case{0, -5, 0, 0, 6, 5}, Case{INT_MAX, 0, 0, 0, 6, 5},
                    Case{INT_MIN, INT_MIN, 0, 0, INT_MAX, INT_MAX}}) {

@@ -25,14 +25,21 @@ struct PlaceFixture : ::testing::Test {
 
     void SetUp() override {
         folder.writeBmp("bg.BMP", solidImage(32, 24, 0x336699));
-        folder.write("a.dat", crlfLines({"bg", "10,20,10,20", "thing", ";",     // 1-4
-                                         ".Start", ";",                         // 5-6
-                                         ".badop", ".FS,1,x", ";",              // 7-9
-                                         ".text", "hello /*12*/", ";",          // 10-12
-                                         ".tob", ".JS,b", ";",                  // 13-15
-                                         ".toc", ".JS,c", ";",                  // 16-18
-                                         ".nostop", ".JS,nostop", ";",          // 19-21
-                                         ".tod", ".JS,d", ";", "end"}));        // 22-25
+        folder.write("a.dat", crlfLines({"bg",      "10,20,10,20",
+                                         "thing",   ";",  // 1-4
+                                         ".Start",  ";",  // 5-6
+                                         ".badop",  ".FS,1,x",
+                                         ";",  // 7-9
+                                         ".text",   "hello /*12*/",
+                                         ";",  // 10-12
+                                         ".tob",    ".JS,b",
+                                         ";",  // 13-15
+                                         ".toc",    ".JS,c",
+                                         ";",  // 16-18
+                                         ".nostop", ".JS,nostop",
+                                         ";",  // 19-21
+                                         ".tod",    ".JS,d",
+                                         ";",       "end"}));  // 22-25
         folder.write("b.dat", crlfLines({"bg", "1,2,3,4", "name", "x,1,1,1", "n2", ";", ".Start", ";"}));
         folder.write("c.dat", crlfLines({"nobg", ";", ".Start", ";"}));
         folder.write("nostop.dat", crlfLines({"bg", ";", ".x", "no stop line"}));
@@ -40,7 +47,7 @@ struct PlaceFixture : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PlaceFixture, AFailingRunNamesTheSceneFileAndItsLine) {
     struct Case {

@@ -15,8 +15,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kExample = {"room1,124", "40,119,60,199", "door,open,look,,,", "300,379,0,59", "window", ";",
-                        ".Start", "hello", ";"};
+const Lines kExample = {"room1,124",    "40,119,60,199", "door,open,look,,,",
+                        "300,379,0,59", "window",        ";",
+                        ".Start",       "hello",         ";"};
 
 struct SceneFixture : ::testing::Test {
     ScratchFolder folder;
@@ -29,14 +30,14 @@ struct SceneFixture : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(SplitSceneLines, LineEndsNulAndLastLine) {
     EXPECT_EQ(SplitSceneLines(""), Lines{});
     EXPECT_EQ(SplitSceneLines("a\r\nb\r\n"), (Lines{"a", "b"}));
     EXPECT_EQ(SplitSceneLines("a\rb\r"), (Lines{"a", "b"}));
     EXPECT_EQ(SplitSceneLines("a\nb\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(SplitSceneLines("a\r\nb"), (Lines{"a", "b"}));  // last line needs no end
+    EXPECT_EQ(SplitSceneLines("a\r\nb"), (Lines{"a", "b"}));      // last line needs no end
     EXPECT_EQ(SplitSceneLines("a\n\rb"), (Lines{"a", "", "b"}));  // LF CR ends two lines
     EXPECT_EQ(SplitSceneLines("a\r\n\r\n"), (Lines{"a", ""}));
     EXPECT_EQ(SplitSceneLines("\n"), (Lines{""}));
@@ -78,8 +79,8 @@ TEST_F(SceneFixture, WorkedExampleLoads) {
 
 TEST_F(SceneFixture, ObjectLinesFollowTheFieldRules) {
     std::string name31(31, 'n');
-    folder.write("objs.dat", crlfLines({"room1", "10,20", "door,open", "1,2,3,4", "door,open,,,,", "1,2,3,4,99",
-                                       "door", "5,6,7,8", name31 + ",v", ";", ";"}));
+    folder.write("objs.dat", crlfLines({"room1", "10,20", "door,open", "1,2,3,4", "door,open,,,,", "1,2,3,4,99", "door",
+                                        "5,6,7,8", name31 + ",v", ";", ";"}));
     ASSERT_TRUE(LoadScene(g, "objs"));
     EXPECT_EQ(g.st.ObjectRects[1], (ObjectRect{10, 20, 20, 20}));
     for (int j = 2; j <= 6; ++j) EXPECT_EQ(g.st.ObjectWords[1][j].str(), "open") << j;
@@ -185,9 +186,9 @@ TEST_F(SceneFixture, MissingSceneFileClosesTheProgram) {
     host.log.clear();
     const auto lines = g.st.ScriptLines.toVector();
     EXPECT_FALSE(LoadScene(g, "room9"));
-    const std::string message = sj("シーンＤＡＴＡがありません！") + "\r\n" +
-                                sj("ゲームのデータが破壊されている可能性があります。") + "\r\n" +
-                                sj("インストールし直すか、それでも回復しないときはデータの作成者に問い合わせください。");
+    const std::string message =
+        sj("シーンＤＡＴＡがありません！") + "\r\n" + sj("ゲームのデータが破壊されている可能性があります。") + "\r\n" +
+        sj("インストールし直すか、それでも回復しないときはデータの作成者に問い合わせください。");
     EXPECT_EQ(host.log, (Lines{"hideMessage", "box:Notice:" + message, "closeMain", "quit"}));
     EXPECT_EQ(g.st.SceneName, "room1.dat");
     EXPECT_EQ(g.st.ScriptLines.toVector(), lines);

@@ -28,10 +28,12 @@ struct TransitionFixture : ::testing::Test {
     }
 };
 
-
 // Where the pixel (x, y) of the shown picture comes from after step s of a
 // mode: the new picture or the old one, and at which coordinate.
-struct Source { bool fromNew; int x, y; };
+struct Source {
+    bool fromNew;
+    int x, y;
+};
 Source sourceAfterStep(int mode, int s, int x, int y, int W, int H) {
     const int d = 10 * s;
     switch (mode) {
@@ -47,7 +49,7 @@ Source sourceAfterStep(int mode, int s, int x, int y, int W, int H) {
     return {false, x, y};
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(TransitionFixture, EveryModeStepByStep) {
     const int W = 25, H = 23;  // neither divisible by 10

@@ -32,7 +32,7 @@ int linesShown(const QLabel& label) {
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 TEST(BoxText, ShortJapaneseLinesAreNeverBroken) {
     for (int scale : {1, 2, 3}) {
@@ -42,7 +42,8 @@ TEST(BoxText, ShortJapaneseLinesAreNeverBroken) {
             int lines = 0;
             EXPECT_TRUE(test::whileBoxIsUp([&] { showMessageBox(BoxKind::Confirm, sj(text)); },
                                            [&](QMessageBox& box) {
-                                               if (auto* l = box.findChild<QLabel*>("qt_msgbox_label")) lines = linesShown(*l);
+                                               if (auto* l = box.findChild<QLabel*>("qt_msgbox_label"))
+                                                   lines = linesShown(*l);
                                            }));
             EXPECT_EQ(lines, 1);
         }

@@ -28,14 +28,14 @@ QString continueError() {
     return {};
 }
 
-} // namespace
+}  // namespace
 
 TEST(BrokenSave, ContinueReportsTheErrorAndKeepsTheFile) {
     const std::pair<const char*, const char*> cases[] = {
-        {"save_lf_only.INI", "'' は整数ではありません"},    // one long first line, then an empty integer line
+        {"save_lf_only.INI", "'' は整数ではありません"},  // one long first line, then an empty integer line
         {"save_letters.INI", "'1O' は整数ではありません"},
-        {"save_short.INI", "'' は整数ではありません"},      // integer lines missing
-        {"save_binary.INI", nullptr},                       // any error, no crash
+        {"save_short.INI", "'' は整数ではありません"},  // integer lines missing
+        {"save_binary.INI", nullptr},                   // any error, no crash
     };
     for (auto [file, expected] : cases) {
         ScratchFolder dir;

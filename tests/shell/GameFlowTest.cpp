@@ -16,13 +16,12 @@
 #include <gtest/gtest.h>
 
 using namespace qel;
+using qel::test::errorText;
 using qel::test::FakeHost;
 using qel::test::ScratchFolder;
-using qel::test::errorText;
 using qel::test::solidImage;
 
 namespace {
-
 
 std::string box(const char* kind, const char* utf8) { return std::string("box:") + kind + ":" + sj(utf8); }
 const char* kQuit = "ゲームを終了しますか？";
@@ -70,7 +69,7 @@ struct ClosingHost : FakeHost {
     }
 };
 
-} // namespace
+}  // namespace
 
 // --- game start ---
 
@@ -133,7 +132,8 @@ TEST_F(ShellFixture, VersionCheckComesBeforeThePictureInANewGameAndAfterItWhenCo
     host.log.clear();
     PrepareGame(g);
     LoadSavedGame(g, "Opning.dat");
-    EXPECT_EQ(host.log, (std::vector<std::string>{"box:Notice:" + kVersionWarning, "size:64x48", "update", "scene:New.dat"}));
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{"box:Notice:" + kVersionWarning, "size:64x48", "update", "scene:New.dat"}));
     EXPECT_EQ(g.st.ScriptLines[0], ".Start");
 }
 
@@ -157,8 +157,8 @@ TEST_F(ShellFixture, ContinueWithoutSaveStartsANewGameWithoutShowingTheWindowEar
     g.st.IntVars.fill(3);
     PrepareGame(g);
     LoadSavedGame(g, "Opning.dat");
-    EXPECT_EQ(host.log, (std::vector<std::string>{box("Notice", "セーブＤＡＴＡが見当たりません"), "size:100x80", "update",
-                                                  "scene:Opning.dat"}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{box("Notice", "セーブＤＡＴＡが見当たりません"), "size:100x80",
+                                                  "update", "scene:Opning.dat"}));
     EXPECT_EQ(g.st.SceneName, "Opning.dat");
     EXPECT_EQ(g.st.IntVars[1], 0);
     EXPECT_EQ(g.st.PendingStart, 1);
@@ -199,7 +199,8 @@ TEST_F(ShellFixture, ExitAnsweredNoToQuitDoesNothing) {
 TEST_F(ShellFixture, ExitWithoutSavingQuitsAndWritesNothing) {
     host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::No};
     ExitClick(g);
-    EXPECT_EQ(host.log, (std::vector<std::string>{"hideMessage", box("Confirm", kQuit), box("Confirm", kSave), "quit"}));
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{"hideMessage", box("Confirm", kQuit), box("Confirm", kSave), "quit"}));
     EXPECT_FALSE(dir.exists("QELP.INI"));
 }
 
@@ -255,8 +256,8 @@ TEST_F(ShellFixture, TopMenuAsksWithInformationBoxesThenClosesTheMainWindow) {
     host.log.clear();
     host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::None};
     TopMenuClick(g);
-    EXPECT_EQ(host.log, (std::vector<std::string>{box("Information", kSave), box("Information", kOverwrite),
-                                                  "closeMain"}));
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{box("Information", kSave), box("Information", kOverwrite), "closeMain"}));
     EXPECT_EQ(dir.read("QELP.INI"), SaveFileBytes(g.st));
 
     dir.write("QELP.INI", "old");
@@ -273,8 +274,8 @@ TEST(ShellClose, TopMenuSaveThenNoToQuitSavesOnceAndReturnsToTheMenu) {
     g.st.SceneName = "Opning.dat";
     host.boxAnswers = {BoxAnswer::Yes, BoxAnswer::No};
     TopMenuClick(g);
-    EXPECT_EQ(host.log, (std::vector<std::string>{box("Information", kSave), "closeMain", "hideMessage",
-                                                  box("Confirm", kQuit)}));
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{box("Information", kSave), "closeMain", "hideMessage", box("Confirm", kQuit)}));
     EXPECT_EQ(dir.read("QELP.INI"), SaveFileBytes(g.st));
     EXPECT_FALSE(host.called("quit"));
 }
@@ -333,9 +334,13 @@ TEST(KeyboardChoice, PointsSelectOnlyTheirObjectAndReachabilityFollowsTheHitTest
         {"a higher number does not hide it", {{9, {0, 99, 0, 79}}, {5, {10, 30, 20, 40}}}, 5, QPoint(20, 30)},
         {"middle covered: the free pixel nearest it", {{2, {15, 99, 0, 79}}, {5, {10, 30, 20, 40}}}, 5, QPoint(14, 30)},
         {"only a one-pixel gap left between two lower ones",
-         {{1, {0, 19, 0, 79}}, {2, {21, 99, 0, 79}}, {5, {0, 99, 0, 79}}}, 5, QPoint(20, 39)},
+         {{1, {0, 19, 0, 79}}, {2, {21, 99, 0, 79}}, {5, {0, 99, 0, 79}}},
+         5,
+         QPoint(20, 39)},
         {"covered by two lower ones that together hide it",
-         {{1, {0, 20, 0, 79}}, {2, {21, 99, 0, 79}}, {5, {0, 99, 0, 79}}}, 5, std::nullopt},
+         {{1, {0, 20, 0, 79}}, {2, {21, 99, 0, 79}}, {5, {0, 99, 0, 79}}},
+         5,
+         std::nullopt},
     };
     for (const Case& c : cases) {
         GameState st;
@@ -358,9 +363,17 @@ TEST(KeyboardChoice, HighlightStepsInTheHitTestsOrderAndGoesRound) {
         bool forward;
         int next;
     };
-    for (const Case& c : std::vector<Case>{{0, true, 1},   {1, true, 4},  {4, true, 9},   {9, true, 1},
-                                           {0, false, 9},  {9, false, 4}, {1, false, 9},  {5, true, 9},
-                                           {5, false, 4},  {50, true, 1}, {50, false, 9}})
+    for (const Case& c : std::vector<Case>{{0, true, 1},
+                                           {1, true, 4},
+                                           {4, true, 9},
+                                           {9, true, 1},
+                                           {0, false, 9},
+                                           {9, false, 4},
+                                           {1, false, 9},
+                                           {5, true, 9},
+                                           {5, false, 4},
+                                           {50, true, 1},
+                                           {50, false, 9}})
         EXPECT_EQ(StepHighlight(reachable, c.current, c.forward), c.next) << c.current << " " << c.forward;
     EXPECT_EQ(StepHighlight({}, 3, true), 0);
     // The demo's first scene: the unused object 1 is skipped, the rest in number order.
@@ -384,8 +397,15 @@ TEST(KeyboardChoice, APadDirectionHighlightsTheNearestObjectThatWay) {
     struct Case {
         int current, dx, dy, next;
     };
-    for (const Case& c : std::vector<Case>{{0, 1, 0, 1},  {1, 1, 0, 3},  {1, -1, 0, 2}, {3, 0, 1, 5}, {5, 0, 1, 4},
-                                           {3, -1, 0, 1}, {2, -1, 0, 2}, {4, 0, 1, 4},  {50, 0, -1, 1}})
+    for (const Case& c : std::vector<Case>{{0, 1, 0, 1},
+                                           {1, 1, 0, 3},
+                                           {1, -1, 0, 2},
+                                           {3, 0, 1, 5},
+                                           {5, 0, 1, 4},
+                                           {3, -1, 0, 1},
+                                           {2, -1, 0, 2},
+                                           {4, 0, 1, 4},
+                                           {50, 0, -1, 1}})
         EXPECT_EQ(StepHighlightToward(st, QSize(486, 295), c.current, c.dx, c.dy), c.next)
             << c.current << " " << c.dx << "," << c.dy;
     st.resetObjects();

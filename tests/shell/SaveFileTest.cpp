@@ -17,8 +17,8 @@
 #include <sys/stat.h>
 
 using namespace qel;
-using qel::test::ScratchFolder;
 using qel::test::errorText;
+using qel::test::ScratchFolder;
 
 namespace {
 
@@ -35,12 +35,11 @@ std::string saveText(const std::string& scene, const std::vector<std::string>& i
 std::vector<std::string> fiftyInts(const std::string& v = "0") { return std::vector<std::string>(50, v); }
 std::vector<std::string> nineStrs() { return std::vector<std::string>(9, ""); }
 
-
 QStringList folderEntries(const ScratchFolder& dir) {
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-} // namespace
+}  // namespace
 
 TEST(SaveFile, EmptyGameWritesSixtyLinesWithCrLf) {
     ScratchFolder dir;
@@ -60,7 +59,7 @@ TEST(SaveFile, RoundTripKeepsNegativeNumbersAndCp932Bytes) {
     st.IntVars[50] = INT32_MAX;
     st.StrVars[1] = sj("太郎");
     st.StrVars[5] = sj("表示\\ソ");  // trail bytes 0x5C and a backslash
-    st.StrVars[9] = "a\nb";           // a lone LF is text
+    st.StrVars[9] = "a\nb";          // a lone LF is text
     WriteSaveFile(st);
 
     const std::string bytes = dir.read("QELP.INI");
@@ -100,7 +99,9 @@ TEST(SaveFile, Byte26EndsTheFile) {
     ScratchFolder dir;
     {
         // Inside the integer lines: the line ends at byte 26, the next one is empty.
-        dir.write("QELP.INI", "s.dat\r\n1\r\n2\x1a" "3\r\n4\r\n");
+        dir.write("QELP.INI",
+                  "s.dat\r\n1\r\n2\x1a"
+                  "3\r\n4\r\n");
         GameState st;
         EXPECT_EQ(errorText([&] { ReadSaveFile(st); }), notIntegerError("").text());
         EXPECT_EQ(st.IntVars[2], 2);

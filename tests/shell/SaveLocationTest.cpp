@@ -61,7 +61,7 @@ QString shortHash(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(12));
 }
 
-} // namespace
+}  // namespace
 
 TEST(SaveLocation, ScenarioFolderWhenWritableElseDataFolder) {
     DataHome home;

@@ -36,7 +36,7 @@ struct GameWindows : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(GameWindows, F2AndThePopupMenuOpenTheSettingsWindowWhoseEditsAreTheSettings) {
     QTest::keyClick(&main, Qt::Key_F2);

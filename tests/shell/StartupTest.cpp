@@ -14,7 +14,7 @@ using qel::test::ScratchFolder;
 
 namespace {
 std::string startMessage(const std::string& name) { return sj("シーン　") + name + sj("から始めます。"); }
-} // namespace
+}  // namespace
 
 TEST(Startup, NoArgumentOrMissingFileKeepsTheOpeningScene) {
     ScratchFolder dir;
@@ -43,8 +43,7 @@ TEST(Startup, SceneInAnotherFolderMakesThatFolderCurrent) {
     ApplyStartup(plan, startScene, [&](const std::string& m) { shown.push_back(m); });
     EXPECT_EQ(shown, std::vector<std::string>{startMessage("Scene2.dat")});
     EXPECT_EQ(startScene, "Scene2.dat");
-    EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(),
-              QFileInfo(dir.path() + "/game").canonicalFilePath());
+    EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(), QFileInfo(dir.path() + "/game").canonicalFilePath());
 }
 
 TEST(Startup, SameNameInTheCurrentFolderWins) {

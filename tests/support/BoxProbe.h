@@ -22,4 +22,4 @@ inline bool whileBoxIsUp(const std::function<void()>& show, const std::function<
     return seen;
 }
 
-} // namespace qel::test
+}  // namespace qel::test

@@ -10,7 +10,7 @@ namespace qel::test {
 namespace {
 std::string opt(const std::optional<std::string>& s) { return s ? *s : "-"; }
 std::string opt(const std::optional<std::int32_t>& v) { return v ? std::to_string(*v) : "-"; }
-} // namespace
+}  // namespace
 
 const char* boxKindName(BoxKind k) {
     switch (k) {
@@ -30,11 +30,12 @@ std::vector<std::string> FakeHost::calls(const std::string& prefix) const {
     return out;
 }
 
-bool FakeHost::called(const std::string& entry) const {
-    return std::find(log.begin(), log.end(), entry) != log.end();
-}
+bool FakeHost::called(const std::string& entry) const { return std::find(log.begin(), log.end(), entry) != log.end(); }
 
-void FakeHost::clearMessageText() { log.push_back("clear"); memo.clear(); }
+void FakeHost::clearMessageText() {
+    log.push_back("clear");
+    memo.clear();
+}
 void FakeHost::addMessageLine(const std::string& line) {
     log.push_back("text:" + line);
     memo.push_back(line);
@@ -44,15 +45,28 @@ void FakeHost::waitForPage() {
     log.push_back("page");
     if (onWaitForPage) onWaitForPage();
 }
-void FakeHost::closeMessageWindow() { log.push_back("closeMessage"); memo.clear(); messageVisible = false; }
-void FakeHost::hideMessageWindow() { log.push_back("hideMessage"); messageVisible = false; }
+void FakeHost::closeMessageWindow() {
+    log.push_back("closeMessage");
+    memo.clear();
+    messageVisible = false;
+}
+void FakeHost::hideMessageWindow() {
+    log.push_back("hideMessage");
+    messageVisible = false;
+}
 void FakeHost::showFace(const std::string& name) { log.push_back("face:" + name); }
-void FakeHost::resetFace() { log.push_back("resetFace"); memo.clear(); }
+void FakeHost::resetFace() {
+    log.push_back("resetFace");
+    memo.clear();
+}
 void FakeHost::arrangeMessageWindow(const MessageArrangement& a) {
     log.push_back("arrange:" + std::to_string(a.x) + "," + std::to_string(a.y) + "," + opt(a.style) + "," +
                   opt(a.caption) + "," + opt(a.width) + "," + (a.width ? std::to_string(a.height) : "-"));
 }
-void FakeHost::setClickLock(int value) { log.push_back("clickLock:" + std::to_string(value)); clickLock = value; }
+void FakeHost::setClickLock(int value) {
+    log.push_back("clickLock:" + std::to_string(value));
+    clickLock = value;
+}
 void FakeHost::frameMainWindow(const FrameRequest& f) {
     log.push_back("frame:" + std::to_string(f.mode) + "," + opt(f.caption) + "," + opt(f.dx) + "," +
                   (f.dx ? std::to_string(f.dy) : "-"));
@@ -110,4 +124,4 @@ std::string errorText(const std::function<void()>& work) {
     return "(no error)";
 }
 
-} // namespace qel::test
+}  // namespace qel::test

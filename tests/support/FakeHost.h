@@ -78,4 +78,4 @@ public:
 // The error text (CP932) that a piece of work raises, or "(no error)".
 std::string errorText(const std::function<void()>& work);
 
-} // namespace qel::test
+}  // namespace qel::test

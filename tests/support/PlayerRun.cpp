@@ -41,4 +41,4 @@ ProgramRun runPlayer(const QStringList& args, const QProcessEnvironment& env, co
     return runProgram(QStringLiteral(QEL_PLAYER_BIN), args, env, folder, timeoutMs);
 }
 
-} // namespace qel::test
+}  // namespace qel::test

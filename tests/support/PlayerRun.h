@@ -27,4 +27,4 @@ ProgramRun runProgram(const QString& program, const QStringList& args, const QPr
 ProgramRun runPlayer(const QStringList& args, const QProcessEnvironment& env, const QString& folder = {},
                      int timeoutMs = 60000);
 
-} // namespace qel::test
+}  // namespace qel::test

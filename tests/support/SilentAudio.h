@@ -14,4 +14,4 @@ public:
     void setVolume(AudioChannel, int) override {}
 };
 
-} // namespace qel::test
+}  // namespace qel::test

@@ -20,10 +20,13 @@ ScratchFolder::~ScratchFolder() {
     // Qt cannot delete files whose names are not valid UTF-8 (CP932 names):
     // empty the folder with byte paths before QTemporaryDir removes it.
     const QByteArray root = QFile::encodeName(dir_.path());
-    ::nftw(root.constData(), [](const char* p, const struct stat*, int, struct FTW* ftw) {
-        if (ftw->level > 0) ::remove(p);
-        return 0;
-    }, 16, FTW_DEPTH | FTW_PHYS);
+    ::nftw(
+        root.constData(),
+        [](const char* p, const struct stat*, int, struct FTW* ftw) {
+            if (ftw->level > 0) ::remove(p);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 void ScratchFolder::write(const std::string& name, const std::string& bytes) const {
@@ -66,9 +69,15 @@ bool ScratchFolder::exists(const std::string& name) const {
 }
 
 namespace {
-void put16(std::string& s, unsigned v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); }
-void put32(std::string& s, unsigned v) { put16(s, v & 0xFFFF); put16(s, v >> 16); }
-} // namespace
+void put16(std::string& s, unsigned v) {
+    s += char(v & 0xFF);
+    s += char((v >> 8) & 0xFF);
+}
+void put32(std::string& s, unsigned v) {
+    put16(s, v & 0xFFFF);
+    put16(s, v >> 16);
+}
+}  // namespace
 
 std::string crlfLines(const std::vector<std::string>& lines) {
     std::string s;
@@ -130,4 +139,4 @@ std::string tinyMidi() {
     return s;
 }
 
-} // namespace qel::test
+}  // namespace qel::test

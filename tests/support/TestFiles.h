@@ -49,4 +49,4 @@ QImage solidImage(int w, int h, unsigned rgb);
 // A Standard MIDI File of one track that plays one note for a quarter note.
 std::string tinyMidi();
 
-} // namespace qel::test
+}  // namespace qel::test
