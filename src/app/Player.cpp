@@ -40,13 +40,14 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTimer>
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace qel {
 
@@ -204,6 +205,8 @@ int RunPlayer(const Options& options) {
     // With --virtual-pad a replay's pad actions come through a virtual one.
     std::unique_ptr<SdlGamepad> gamepad;
     const bool virtualPad = !session.replayFile.isEmpty() && session.virtualPad;
+    // What the virtual controller reported, handed on once SDL is read.
+    std::vector<std::pair<PadButton, bool>> virtualSeen;
     auto followGamepadSetting = [&] {
         const bool wanted = session.replayFile.isEmpty() ? gamepadWanted() : virtualPad;
         if (wanted == bool(gamepad)) return;
@@ -212,10 +215,16 @@ int RunPlayer(const Options& options) {
             return;
         }
         gamepad = std::make_unique<SdlGamepad>();
-        QObject::connect(gamepad.get(), &SdlGamepad::button, &input, [&input](PadButton b, bool down) {
-            // Outside the device's reading: the button may open a wait.
-            QTimer::singleShot(0, &input, [&input, b, down] { input.pad(b, down, input.liveTarget()); });
-        });
+        QObject::connect(gamepad.get(), &SdlGamepad::button, &input,
+                         [&input, &virtualSeen, virtualPad](PadButton b, bool down) {
+                             if (virtualPad) {
+                                 virtualSeen.emplace_back(b, down);
+                                 return;
+                             }
+                             // Outside the device's reading: the button may open a wait.
+                             QTimer::singleShot(0, &input,
+                                                [&input, b, down] { input.pad(b, down, input.liveTarget()); });
+                         });
     };
     followGamepadSetting();
     QObject::connect(&settings, &Settings::changed, &input, [&](const QString& name) {
@@ -227,7 +236,15 @@ int RunPlayer(const Options& options) {
             writeTerminal(stderr, QStringLiteral("qelplayer: no virtual controller: %1\n").arg(why));
             return endEarly(2);
         }
-        player->w.virtualPad = [pad = gamepad.get()](PadButton b, bool down) { pad->pressVirtual(b, down); };
+        // The whole press reaches SDL before the game sees any of it, as a
+        // real button's does: what it leads to may wait, and the replay's
+        // next action comes from inside that wait.
+        player->w.virtualPad = [&gamepad, &input, &virtualSeen](PadButton b, bool down) {
+            gamepad->pressVirtual(b, down);
+            if (b != PadButton::RB) gamepad->pressVirtual(b, false);
+            for (const auto& [button, isDown] : std::exchange(virtualSeen, {}))
+                input.pad(button, isDown, input.liveTarget());
+        };
     }
 
     std::unique_ptr<SceneWatcher> watcher;

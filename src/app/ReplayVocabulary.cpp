@@ -115,10 +115,7 @@ QString actPad(Ctx& c, const Act& a) {
     QWidget* target = c.keyTarget();
     if (!target || !c.w.input) return QStringLiteral("no window takes the pad now");
     if (c.w.virtualPad) {
-        // A button of a real controller is pressed and let go; RB stays down
-        // until "pad RB up".
         c.w.virtualPad(*b, !up);
-        if (*b != PadButton::RB) c.w.virtualPad(*b, false);
         return {};
     }
     c.w.input->pad(*b, !up, target);

@@ -25,7 +25,8 @@ struct Windows {
     ReadingControls* reading = nullptr;
     InputMapper* input = nullptr;  // pads and touches
     // Set with --virtual-pad: a replay's pad actions press this controller's
-    // buttons instead of reaching the mapping directly.
+    // buttons instead of reaching the mapping directly. A button is pressed
+    // and let go; RB goes down or up as told.
     std::function<void(PadButton, bool down)> virtualPad;
 };
 
