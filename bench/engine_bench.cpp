@@ -1,7 +1,7 @@
 // Script engine throughput: simple commands per second and the cost of a jump.
 #include "NullHost.h"
 #include "app/DebugAdapter.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 
 #include <QGuiApplication>
 #include <chrono>

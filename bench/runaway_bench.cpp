@@ -3,7 +3,7 @@
 // by the count of files read), and a plain jump loop (by the count of lines).
 #include "NullHost.h"
 #include "TestFiles.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Errors.h"
 #include "scene/Scene.h"
 

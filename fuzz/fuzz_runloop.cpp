@@ -4,7 +4,7 @@
 // waits is stopped after a few thousand lines, so no input runs for long.
 #include "FuzzSupport.h"
 #include "platform/Errors.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "scene/Scene.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

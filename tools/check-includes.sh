@@ -9,3 +9,14 @@ if found=$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]*\.\./' 
     echo "$found" >&2
     exit 1
 fi
+
+# Inside the interpreter the folders are ordered too: the game state (engine/),
+# then the scene logic (scene/), then the run loop and its commands (script/).
+# A file includes nothing of a folder above its own.
+up=$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"(scene|script)/' src/engine || true)
+up+=$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"script/' src/scene || true)
+if [ -n "$up" ]; then
+    echo "includes that run up the interpreter's folders (engine < scene < script):" >&2
+    echo "$up" >&2
+    exit 1
+fi

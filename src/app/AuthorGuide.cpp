@@ -1,6 +1,6 @@
 #include "app/AuthorGuide.h"
 
-#include "engine/Commands.h"
+#include "script/Commands.h"
 #include "engine/GameState.h"
 
 #include <QStringList>

@@ -5,7 +5,7 @@
 
 #include "engine/GameState.h"
 #include "engine/ObjectLogic.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/FileLookup.h"
 #include "platform/MidiDuration.h"
 #include "scene/Bitmap.h"

@@ -1,6 +1,6 @@
 #include "app/DebugAdapter.h"
 
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Cp932.h"
 #include "platform/FileLookup.h"
 #include "platform/Waits.h"

@@ -2,7 +2,7 @@
 
 #include "app/JsonRpc.h"
 #include "app/ScenarioCheck.h"
-#include "engine/Commands.h"
+#include "script/Commands.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"

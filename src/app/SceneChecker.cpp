@@ -4,7 +4,7 @@
 
 #include "engine/GameState.h"
 #include "engine/ObjectLogic.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "scene/Scene.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 // go; CommandCheck.cpp converts each command's operands and checks the files
 // it opens.
 #include "app/ScenarioCheck.h"
-#include "engine/Commands.h"
+#include "script/Commands.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 

@@ -4,7 +4,7 @@
 #include "engine/GameState.h"
 #include "engine/Host.h"
 #include "engine/TextHistory.h"
-#include "scene/PictureLayers.h"
+#include "engine/PictureLayers.h"
 
 #include <QColor>
 #include <cstdint>

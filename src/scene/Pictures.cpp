@@ -1,6 +1,6 @@
 #include "scene/Pictures.h"
 
-#include "engine/Script.h"
+#include "engine/WaitGuard.h"
 #include "scene/Bitmap.h"
 
 #include <algorithm>

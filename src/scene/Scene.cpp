@@ -1,6 +1,7 @@
 #include "scene/Scene.h"
 
-#include "engine/Script.h"
+#include "engine/Fields.h"
+#include "engine/WaitGuard.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"

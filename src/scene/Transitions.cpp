@@ -1,6 +1,6 @@
 #include "scene/Transitions.h"
 
-#include "engine/Script.h"
+#include "engine/WaitGuard.h"
 #include "scene/Bitmap.h"
 #include "scene/Pictures.h"
 

@@ -3,7 +3,7 @@
 #include "dialogs/MessageWindow.h"
 #include "dialogs/VerbWindow.h"
 #include "engine/ObjectLogic.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Cp932.h"
 #include "platform/FileLookup.h"
 #include "platform/Fonts.h"

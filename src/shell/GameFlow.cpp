@@ -1,6 +1,6 @@
 #include "shell/GameFlow.h"
 
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"

@@ -1,6 +1,6 @@
 #include "shell/SaveFile.h"
 
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Errors.h"
 #include "platform/FileLookup.h"
 

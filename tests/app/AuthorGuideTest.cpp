@@ -1,6 +1,6 @@
 // The authors' guide carries the command reference as the table writes it.
 #include "app/AuthorGuide.h"
-#include "engine/Commands.h"
+#include "script/Commands.h"
 
 #include <QFile>
 #include <QRegularExpression>

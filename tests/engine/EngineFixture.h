@@ -1,7 +1,7 @@
 #pragma once
 #include "FakeHost.h"
 #include "engine/Objects.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Cp932.h"
 
 #include <gtest/gtest.h>

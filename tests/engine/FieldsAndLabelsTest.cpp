@@ -1,5 +1,5 @@
 #include "EngineFixture.h"
-#include "engine/Commands.h"
+#include "script/Commands.h"
 
 using namespace qel;
 using namespace qel::test;

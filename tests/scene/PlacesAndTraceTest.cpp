@@ -2,7 +2,7 @@
 // scene files as FILE:LINE, header lines counted.
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "engine/Trace.h"
 #include "scene/Scene.h"
 

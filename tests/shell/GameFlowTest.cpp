@@ -1,6 +1,6 @@
 // Game start, new game and continue, the quit and return-to-menu dialogs, and
 // the hit test of the main picture.
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "shell/GameFlow.h"

@@ -1,5 +1,5 @@
 // PT: text drawn on the shown picture, with the canvas's font settings.
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Cp932.h"
 #include "platform/Fonts.h"
 

@@ -1,7 +1,7 @@
-#include "engine/Commands.h"
+#include "script/Commands.h"
 
 #include "engine/Objects.h"
-#include "engine/Script.h"
+#include "script/Script.h"
 #include "platform/Cp932.h"
 #include "scene/Pictures.h"
 #include "scene/Scene.h"

@@ -1,54 +1,10 @@
-#include "engine/Script.h"
+#include "script/Script.h"
 
-#include "engine/Commands.h"
 #include "engine/Trace.h"
 #include "platform/Cp932.h"
-#include "platform/Waits.h"
+#include "script/Commands.h"
 
 namespace qel {
-
-std::string_view fieldView(int n, std::string_view line) {
-    if (n > 0 && line.find(',') == std::string_view::npos) return {};
-    std::size_t start = 0;
-    for (int i = 0; i < n; ++i) {
-        std::size_t comma = line.find(',', start);
-        if (comma == std::string_view::npos) break;  // nothing left to delete
-        start = comma + 1;
-    }
-    std::size_t comma = line.find(',', start);
-    if (comma != std::string_view::npos) return line.substr(start, comma - start);
-    return line.substr(start, 255);
-}
-
-std::string GetField(int n, std::string_view line) { return std::string(fieldView(n, line)); }
-
-std::int32_t StrToInt(std::string_view text) {
-    // Leading blanks and a sign are accepted (scenarios write operands such as
-    // ".FS, 3, 1"); anything else, trailing blanks and out-of-range values included, fails.
-    auto fail = [&text] { return notIntegerError(std::string(text)); };
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    if (i >= text.size()) throw fail();
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        char c = text[i];
-        if (c < '0' || c > '9') throw fail();
-        value = value * 10 + (c - '0');
-        if (value > 2147483648LL) throw fail();
-    }
-    if (negative) value = -value;
-    if (value > 2147483647LL || value < -2147483648LL) throw fail();
-    return std::int32_t(value);
-}
-
-void FindLabel(Game& g, std::string_view name) {
-    std::string label(".");
-    label += name;
-    int i = g.st.ScriptLines.findFolded(foldCase(label));
-    g.st.TargetLine = i < 0 ? -1 : i + 1;
-}
 
 namespace {
 
@@ -87,30 +43,7 @@ namespace {
                     sj(" 行を超えて実行されたため、停止しました"));
 }
 
-// A signal's end request is seen by the event loop, which a run that never
-// waits does not reach: the run gives way to it.
-void giveWayToEnd() {
-    if (endSignalled()) throw RunAbandoned{};
-}
-
-// Counts one more piece of work since the last wait; past the bound the run
-// stops with the text that names it.
-void countWork(Game& g, std::int64_t& count, std::int64_t bound, const char* what) {
-    giveWayToEnd();
-    if (++count <= bound) return;
-    noteWait(g);
-    throw GameError(sj("スクリプトが待ちのないまま ") + std::to_string(bound) + sj(what));
-}
-
 }  // namespace
-
-void noteLoad(Game& g) {
-    countWork(g, g.loadsSinceWait, g.maxLoadsWithoutWait, " 回を超えてファイルを読み込んだため、停止しました");
-}
-
-void noteSound(Game& g) {
-    countWork(g, g.soundsSinceWait, g.maxSoundsWithoutWait, " 回を超えて音楽や効果音を鳴らしたため、停止しました");
-}
 
 void RunScript(Game& g, std::int32_t startLine) {
     struct TraceEnd {
