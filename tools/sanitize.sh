@@ -17,4 +17,6 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
 command -v llvm-symbolizer-14 >/dev/null && export ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer-14)
-ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 600
+# As in test.sh, a test that fails is run once more: the real-window tests
+# share two cores with the rest.
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 600 --repeat until-pass:2

@@ -39,6 +39,16 @@ QString run(const QString& display, const QString& program, const QStringList& a
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+// The first visible window whose name matches the pattern, or empty; with
+// sync, waits until there is one.
+QString findWindow(const QString& display, const QString& pattern, bool sync = false) {
+    QStringList args{"search"};
+    if (sync) args << "--sync";
+    args << "--onlyvisible"
+         << "--name" << pattern;
+    return run(display, "xdotool", args).section('\n', 0, 0);
+}
+
 // An X server of its own with openbox managing it.
 class Screen {
 public:
@@ -217,11 +227,8 @@ TEST_F(Desktop, MessageWindowKeepsItsPlaceFromThePictureAndTravelsWithTheMainWin
         SCOPED_TRACE(c.moment);
         Player player(d, c.actions, c.scale);
         ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
-        const QString message =
-            run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", QString("^%1$").arg(c.caption)}, 30000)
-                .section('\n', 0, 0);
-        const QString main =
-            run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
+        const QString message = findWindow(d, QString("^%1$").arg(c.caption), true);
+        const QString main = findWindow(d, "^星灯りの灯台$");
         ASSERT_FALSE(message.isEmpty());
         ASSERT_FALSE(main.isEmpty());
         QTest::qWait(300);  // the window manager settles the frames it has just drawn
@@ -268,11 +275,9 @@ TEST_F(Desktop, OnTheStageTheMessageWindowLiesUnderThePictureAndKeepsItsPlaceThr
         GTEST_SKIP() << "needs import (ImageMagick) for screenshots";
     Player player(d, 2, 1, {"--windows", "one"});
     ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
-    const QString main =
-        run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^星灯りの灯台$"}, 30000).section('\n', 0, 0);
+    const QString main = findWindow(d, "^星灯りの灯台$", true);
     ASSERT_FALSE(main.isEmpty());
-    EXPECT_TRUE(run(d, "xdotool", {"search", "--onlyvisible", "--name", "^ものがたり$"}).isEmpty())
-        << "the message window is a panel, not a window of its own";
+    EXPECT_TRUE(findWindow(d, "^ものがたり$").isEmpty()) << "the message window is a panel, not a window of its own";
     // The caption bar's first row below the window's top, with the backdrop above it.
     auto captionRow = [&] {
         QTest::qWait(500);
@@ -339,11 +344,8 @@ TEST_F(DesktopScreens, TheAutomaticScaleKeepsTheMessageWindowUnderThePictureAndO
         const QString& d = screen.display();
         Player player(d, 2, 0);
         ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
-        const QString message = run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^ものがたり$"},
-                                    30000)
-                                    .section('\n', 0, 0);
-        const QString main =
-            run(d, "xdotool", {"search", "--onlyvisible", "--name", "^星灯りの灯台$"}).section('\n', 0, 0);
+        const QString message = findWindow(d, "^ものがたり$", true);
+        const QString main = findWindow(d, "^星灯りの灯台$");
         ASSERT_FALSE(message.isEmpty());
         ASSERT_FALSE(main.isEmpty());
         QTest::qWait(300);  // the window manager settles the frames it has just drawn
@@ -371,8 +373,7 @@ TEST_F(DesktopScreens, TheStageIsCentredAtTheScaleItEndsAt) {
     const QString& d = screen.display();
     Player player(d, 2, 0, {"--windows", "one"});
     ASSERT_TRUE(player.holding()) << "the replay did not reach its wait";
-    const QString main =
-        run(d, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^星灯りの灯台$"}, 30000).section('\n', 0, 0);
+    const QString main = findWindow(d, "^星灯りの灯台$", true);
     ASSERT_FALSE(main.isEmpty());
     QTest::qWait(300);  // the window manager settles the frames it has just drawn
     const Seen m = inspect(d, main);

@@ -107,6 +107,14 @@ QString shotChecksums(const QString& dir) {
     return lines.join('\n') + "\n";
 }
 
+// The pictures of shotChecksums' lines in their order, without their names
+// (transcript line numbers, which a replay's extra action lines shift).
+QStringList pictures(const QString& checksums) {
+    QStringList out;
+    for (const QString& l : checksums.split('\n', Qt::SkipEmptyParts)) out << l.section(' ', 1);
+    return out;
+}
+
 }  // namespace
 
 TEST(Replay, FullPlayThroughOfTheDemoMatchesItsTranscriptShotsAndSave) {
@@ -247,11 +255,6 @@ TEST(Replay, MuteVolumesCopyTextAndTheSettingsWindowChangeNothingTheGameShows) {
     ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
     EXPECT_EQ(withoutActions(r.transcript).toStdString(),
               withoutActions(readText(kReplays + "/demo_full.transcript")).toStdString());
-    const auto pictures = [](const QString& checksums) {
-        QStringList out;
-        for (const QString& l : checksums.split('\n', Qt::SkipEmptyParts)) out << l.section(' ', 1);
-        return out;
-    };
     EXPECT_EQ(pictures(shotChecksums(demo.path("shots"))), pictures(readText(kReplays + "/demo_full.shots")));
     DemoFolder plain;
     ASSERT_EQ(runPlayer(plain.path(), {"--replay", kReplays + "/demo_full.txt", "Opning.dat"}).status, 0);
@@ -358,13 +361,7 @@ TEST(Replay, AKeyboardOnlyOrPadOnlyPlayThroughEndsAsTheFullReplayDoes) {
         ASSERT_EQ(r.status, 0) << r.errors.toStdString() << r.transcript.toStdString();
         EXPECT_EQ(withoutActions(r.transcript).toStdString(),
                   withoutActions(readText(kReplays + "/demo_full.transcript")).toStdString());
-        // The same pictures in the same order (their names are transcript line
-        // numbers, which the extra action lines shift): no highlight in them.
-        const auto pictures = [](const QString& checksums) {
-            QStringList out;
-            for (const QString& l : checksums.split('\n', Qt::SkipEmptyParts)) out << l.section(' ', 1);
-            return out;
-        };
+        // The same pictures in the same order: no highlight in them.
         EXPECT_EQ(pictures(shotChecksums(keys.path("shots"))), pictures(readText(kReplays + "/demo_full.shots")));
         // And the same save, byte for byte.
         QFile save(keys.path("QELP.INI"));
