@@ -5,6 +5,9 @@
 # (tools/setup-editor.sh brings them).
 cd "$(dirname "$0")/.." || exit 1
 if ! command -v node >/dev/null 2>&1; then echo "skipped: node is not installed"; exit 77; fi
+# vsce 3 runs on Node 20 or later; Debian 12's own Node is 18.
+major=$(node -p 'process.versions.node.split(".")[0]' 2>/dev/null || echo 0)
+if [ "$major" -lt 20 ]; then echo "skipped: vsce needs Node 20 or later, this is Node $major"; exit 77; fi
 if [ ! -x node_modules/.bin/vsce ]; then
   echo "skipped: run tools/setup-editor.sh for vsce"; exit 77
 fi
