@@ -159,8 +159,7 @@ SdlGamepad::SdlGamepad(QObject* parent) : QObject(parent), d(std::make_unique<Im
 
 SdlGamepad::~SdlGamepad() {
     if (!d->started) return;
-    d->detachVirtual();
-    pump();
+    // Nothing is read any more: what SDL would report now has nobody to go to.
     while (!d->pads.empty()) {
         auto it = d->pads.begin();
         it->second.notifier.reset();
@@ -168,6 +167,7 @@ SdlGamepad::~SdlGamepad() {
         SDL_GameControllerClose(it->second.controller);
         d->pads.erase(it);
     }
+    d->detachVirtual();
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 

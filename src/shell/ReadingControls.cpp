@@ -5,6 +5,7 @@
 #include "platform/PlayerEvents.h"
 #include "platform/Skipping.h"
 #include "platform/SoundLevels.h"
+#include "platform/WindowFamily.h"
 #include "shell/FormMein.h"
 #include "shell/SettingsWindow.h"
 
@@ -45,6 +46,13 @@ void ReadingControls::closeHistory() {
 
 void ReadingControls::openSettings() {
     if (!settings_) settings_ = std::make_unique<SettingsWindow>(main_.display(), &main_);
+    if (!settings_->isVisible()) {
+        // Like the game's own windows: a panel of the stage where there is
+        // one, else a window of the family, centred.
+        keepWithOwner(*settings_);
+        settings_->adjustSize();
+        centreWindow(*settings_);
+    }
     settings_->show();
     settings_->raise();
     settings_->activateWindow();

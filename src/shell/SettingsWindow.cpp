@@ -1,7 +1,6 @@
 #include "shell/SettingsWindow.h"
 
 #include "platform/Settings.h"
-#include "platform/Skipping.h"
 #include "platform/ViewScale.h"
 #include "platform/Waits.h"
 #include "shell/Display.h"
@@ -33,6 +32,7 @@ SettingsWindow::SettingsWindow(Display& display, QWidget* parent)
     setObjectName(QStringLiteral("SettingsWindow"));
     setWindowTitle(QStringLiteral("設定"));
     setAccessibleName(windowTitle());
+    setAutoFillBackground(true);  // opaque also as a panel drawn over the picture
     auto* form = new QFormLayout;
     for (const SettingRow& row : settingRows()) {
         if (!row.help || row.kind == SettingKind::Text) continue;
@@ -97,9 +97,8 @@ void SettingsWindow::showValue(const QString& name) {
 }
 
 void SettingsWindow::edited(const SettingRow& row, const QString& value) {
-    Settings& s = Settings::instance();
     const QString name = QString::fromLatin1(row.name);
-    s.set(row.name, value);
+    Settings::instance().set(row.name, value);
     if (name == QLatin1String("scale")) {
         // As the keys change them: the game is redrawn, and the choice is
         // told (and so remembered).
@@ -108,10 +107,8 @@ void SettingsWindow::edited(const SettingRow& row, const QString& value) {
         display_.choose(display_.scaleChoice(), value == QLatin1String("true"));
     } else if (name == QLatin1String("windows")) {
         display_.setWindowMode(parseWindowMode(value).value_or(WindowMode::Auto));
-    } else if (name == QLatin1String("auto")) {
-        setAutoForward(s.flag("auto"));
     }
-    // A waiting page tests its delays again.
+    // A waiting page tests its delays again (auto-forward among them).
     wakeWaits();
 }
 
