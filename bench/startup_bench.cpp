@@ -28,10 +28,13 @@ int startXvfb(pid_t& server) {
         ::_exit(127);
     }
     ::close(fds[1]);
-    char buf[16] = {};
-    const ssize_t n = ::read(fds[0], buf, sizeof buf - 1);
+    // Xvfb writes the number and then a newline, and dies if the pipe is
+    // closed before the newline is written: read the whole line.
+    std::string line;
+    char ch = 0;
+    while (::read(fds[0], &ch, 1) == 1 && ch != '\n') line += ch;
     ::close(fds[0]);
-    return n > 0 ? std::atoi(buf) : -1;
+    return line.empty() ? -1 : std::atoi(line.c_str());
 }
 
 // Milliseconds from the player's start to the first window mapped on the display.

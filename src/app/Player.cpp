@@ -42,12 +42,44 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// Calls then once the widget has been painted on the screen for the first
+// time (from the event loop, after the paint), or after at most a second
+// should it not be painted (started minimised, say).
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget& widget, std::function<void()> then) : QObject(&widget), then_(std::move(then)) {
+        widget.installEventFilter(this);
+        QTimer::singleShot(1000, this, &FirstPaint::fire);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) QTimer::singleShot(0, this, &FirstPaint::fire);
+        return false;
+    }
+
+private:
+    void fire() {
+        if (!then_) return;
+        parent()->removeEventFilter(this);
+        std::exchange(then_, nullptr)();
+        deleteLater();
+    }
+    std::function<void()> then_;
+};
+
+void afterFirstPaint(QWidget& widget, std::function<void()> then) { new FirstPaint(widget, std::move(then)); }
+
+}  // namespace
 
 namespace qel {
 
@@ -226,7 +258,10 @@ int RunPlayer(const Options& options) {
                                                 [&input, b, down] { input.pad(b, down, input.liveTarget()); });
                          });
     };
-    followGamepadSetting();
+    // A player's controllers start once the start menu is on the screen:
+    // loading SDL and opening the devices would otherwise delay it.
+    if (session.replayFile.isEmpty() && !debugger) afterFirstPaint(*player->startMenu, followGamepadSetting);
+    else followGamepadSetting();
     QObject::connect(&settings, &Settings::changed, &input, [&](const QString& name) {
         if (name == QLatin1String("gamepad")) followGamepadSetting();
     });

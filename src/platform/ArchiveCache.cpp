@@ -1,5 +1,6 @@
 #include "platform/ArchiveExtract.h"
 #include "platform/ArchiveUnpack.h"
+#include "platform/OnDemandLibrary.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -32,25 +33,41 @@ namespace {
 
 QString shown(const QString& path) { return shownPath(path); }
 
+// OpenSSL's SHA-256, loaded as the first archive is hashed.
+#define CRYPTO_FUNCTIONS(X) \
+    X(EVP_MD_CTX_new) X(EVP_MD_CTX_free) X(EVP_DigestInit_ex) X(EVP_DigestUpdate) X(EVP_DigestFinal_ex) X(EVP_sha256)
+
+struct Crypto {
+    CRYPTO_FUNCTIONS(QEL_FUNCTION_POINTER)
+    bool load(QString* why) { return loadLibrary("libcrypto.so.3", {CRYPTO_FUNCTIONS(QEL_FUNCTION_ENTRY)}, why); }
+};
+
 // SHA-256 of the file's bytes, as hex. OpenSSL's is several times faster than
 // Qt's, which would otherwise take longer than the unpack itself.
 QString hashFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         refuse(QString::fromUtf8("アーカイブ %1 を読めません: %2").arg(shown(path), f.errorString()));
-    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
+    const Crypto* c = loadedOnce<Crypto>(nullptr);
+    if (!c) {  // Qt's, where OpenSSL is missing
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (!hash.addData(&f))
+            refuse(QString::fromUtf8("アーカイブ %1 を読めません: %2").arg(shown(path), f.errorString()));
+        return QString::fromLatin1(hash.result().toHex());
+    }
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(c->EVP_MD_CTX_new(), c->EVP_MD_CTX_free);
+    if (!ctx || c->EVP_DigestInit_ex(ctx.get(), c->EVP_sha256(), nullptr) != 1)
         refuse(QString::fromUtf8("アーカイブ %1 を読めません").arg(shown(path)));
     std::vector<char> buffer(std::size_t(1) << 20);
     for (;;) {
         const qint64 n = f.read(buffer.data(), qint64(buffer.size()));
         if (n < 0) refuse(QString::fromUtf8("アーカイブ %1 を読めません: %2").arg(shown(path), f.errorString()));
         if (n == 0) break;
-        EVP_DigestUpdate(ctx.get(), buffer.data(), std::size_t(n));
+        c->EVP_DigestUpdate(ctx.get(), buffer.data(), std::size_t(n));
     }
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    EVP_DigestFinal_ex(ctx.get(), digest, &length);
+    c->EVP_DigestFinal_ex(ctx.get(), digest, &length);
     return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex());
 }
 

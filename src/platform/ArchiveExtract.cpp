@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
+#include "platform/OnDemandLibrary.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -30,6 +31,35 @@ QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); 
 
 namespace {
 
+// libarchive, loaded as the first archive is opened.
+#define ARCHIVE_FUNCTIONS(X)            \
+    X(archive_entry_filetype)           \
+    X(archive_entry_hardlink)           \
+    X(archive_entry_pathname)           \
+    X(archive_entry_size)               \
+    X(archive_entry_size_is_set)        \
+    X(archive_entry_symlink)            \
+    X(archive_error_string)             \
+    X(archive_format)                   \
+    X(archive_read_data)                \
+    X(archive_read_data_skip)           \
+    X(archive_read_free)                \
+    X(archive_read_new)                 \
+    X(archive_read_next_header)         \
+    X(archive_read_open_filename)       \
+    X(archive_read_set_format_option)   \
+    X(archive_read_support_format_7zip) \
+    X(archive_read_support_format_lha)  \
+    X(archive_read_support_format_zip)
+
+struct LibArchive {
+    ARCHIVE_FUNCTIONS(QEL_FUNCTION_POINTER)
+    bool load(QString* why) { return loadLibrary("libarchive.so.13", {ARCHIVE_FUNCTIONS(QEL_FUNCTION_ENTRY)}, why); }
+};
+
+// libarchive's functions, used only once openArchive has loaded them.
+const LibArchive& libarchive() { return *loadedOnce<LibArchive>(nullptr); }
+
 // --- messages ---
 
 [[noreturn]] void refuse(const QString& text) { refuseArchive(text); }
@@ -57,7 +87,7 @@ constexpr qsizetype kMaxNameBytes = 1024;
 }
 
 [[noreturn]] void refuseUnreadable(const QString& archivePath, struct archive* a) {
-    const char* why = a ? archive_error_string(a) : nullptr;
+    const char* why = a ? libarchive().archive_error_string(a) : nullptr;
     refuse(QString::fromUtf8("アーカイブ %1 を読めません: %2")
                .arg(shown(archivePath), why ? QString::fromLocal8Bit(why) : QString::fromUtf8("形式が不明です")));
 }
@@ -90,25 +120,28 @@ private:
 };
 
 struct ArchiveCloser {
-    void operator()(archive* a) const { archive_read_free(a); }
+    void operator()(archive* a) const { libarchive().archive_read_free(a); }
 };
 using ArchivePtr = std::unique_ptr<archive, ArchiveCloser>;
 
 ArchivePtr openArchive(const QString& path) {
-    ArchivePtr a(archive_read_new());
+    QString missing;
+    if (!loadedOnce<LibArchive>(&missing))
+        refuse(QString::fromUtf8("アーカイブ %1 を読めません: %2").arg(shown(path), missing));
+    ArchivePtr a(libarchive().archive_read_new());
     if (!a) refuseUnreadable(path, nullptr);
-    archive_read_support_format_lha(a.get());
-    archive_read_support_format_zip(a.get());
-    archive_read_support_format_7zip(a.get());
+    libarchive().archive_read_support_format_lha(a.get());
+    libarchive().archive_read_support_format_zip(a.get());
+    libarchive().archive_read_support_format_7zip(a.get());
     // LZH headers carry no character set: take their bytes one for one (as
     // Latin-1) and decide on the encoding here, like for ZIP.
-    archive_read_set_format_option(a.get(), "lha", "hdrcharset", "ISO-8859-1");
-    if (archive_read_open_filename(a.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK)
+    libarchive().archive_read_set_format_option(a.get(), "lha", "hdrcharset", "ISO-8859-1");
+    if (libarchive().archive_read_open_filename(a.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK)
         refuseUnreadable(path, a.get());
     return a;
 }
 
-bool isLha(archive* a) { return (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA; }
+bool isLha(archive* a) { return (libarchive().archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA; }
 
 // CP932 name bytes as text. A byte (or byte pair) that is no CP932 character
 // is written as %XX for each byte, so that two names differing only there stay
@@ -136,7 +169,7 @@ QString decodeEscaped(const QByteArray& bytes) {
 
 // The entry's name as text: UTF-8 when its bytes are valid UTF-8, else CP932.
 QString entryName(archive* a, archive_entry* e) {
-    const char* p = archive_entry_pathname(e);
+    const char* p = libarchive().archive_entry_pathname(e);
     if (!p) return {};
     QByteArray bytes(p);
     if (isLha(a)) {
@@ -188,8 +221,9 @@ enum class EntryKind { File, Folder };
 
 // Checks one entry's kind; links and special files are refused.
 EntryKind kindOf(const QString& archivePath, const QString& name, archive_entry* e) {
-    if (archive_entry_hardlink(e) || archive_entry_symlink(e)) refuseEntry(archivePath, name, "はリンクです");
-    switch (archive_entry_filetype(e)) {
+    if (libarchive().archive_entry_hardlink(e) || libarchive().archive_entry_symlink(e))
+        refuseEntry(archivePath, name, "はリンクです");
+    switch (libarchive().archive_entry_filetype(e)) {
     case AE_IFREG: return EntryKind::File;
     case AE_IFDIR: return EntryKind::Folder;
     case AE_IFLNK: refuseEntry(archivePath, name, "はリンクです");
@@ -203,7 +237,7 @@ void forEachEntry(archive* a, const QString& archivePath, const ArchiveLimits& l
     std::uint64_t count = 0;
     for (;;) {
         archive_entry* e = nullptr;
-        int r = archive_read_next_header(a, &e);
+        int r = libarchive().archive_read_next_header(a, &e);
         if (r == ARCHIVE_EOF) return;
         if (r == ARCHIVE_RETRY) continue;
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) refuseUnreadable(archivePath, a);
@@ -281,13 +315,13 @@ void extractArchive(const QString& archivePath, const QByteArray& root, const Ar
         std::uint64_t declared = 0;
         forEachEntry(a.get(), archivePath, limits,
                      [&](archive_entry* e, const QString& name, const std::vector<QString>&, EntryKind kind) {
-                         if (kind == EntryKind::File && archive_entry_size_is_set(e)) {
-                             const la_int64_t size = archive_entry_size(e);
+                         if (kind == EntryKind::File && libarchive().archive_entry_size_is_set(e)) {
+                             const la_int64_t size = libarchive().archive_entry_size(e);
                              if (size < 0) refuseUnreadable(archivePath, a.get());
                              declared += std::uint64_t(size);
                              if (declared > limits.maxBytes) refuseTooBig(archivePath, name, limits);
                          }
-                         archive_read_data_skip(a.get());
+                         libarchive().archive_read_data_skip(a.get());
                      });
     }
     // Second pass: the entries themselves, counting the bytes as they come.
@@ -310,13 +344,12 @@ void extractArchive(const QString& archivePath, const QByteArray& root, const Ar
                      if (out.fd < 0 && errno == EEXIST)
                          refuseEntry(archivePath, name, "と同じ名前の項目がほかにもあります");
                      if (out.fd < 0) refuseWrite(archivePath, name, errno);
-                     const bool sized = archive_entry_size_is_set(e);
-                     const std::uint64_t declared = sized
-                                                        ? std::uint64_t(std::max<la_int64_t>(archive_entry_size(e), 0))
-                                                        : 0;
+                     const bool sized = libarchive().archive_entry_size_is_set(e);
+                     const std::uint64_t declared =
+                         sized ? std::uint64_t(std::max<la_int64_t>(libarchive().archive_entry_size(e), 0)) : 0;
                      std::uint64_t entryBytes = 0;
                      for (;;) {
-                         la_ssize_t n = archive_read_data(a.get(), buffer.data(), buffer.size());
+                         la_ssize_t n = libarchive().archive_read_data(a.get(), buffer.data(), buffer.size());
                          if (n == 0) break;
                          if (n < 0) refuseUnreadable(archivePath, a.get());
                          written += std::uint64_t(n);

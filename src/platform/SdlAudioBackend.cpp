@@ -1,6 +1,7 @@
 #include "platform/SdlAudioBackend.h"
 
 #include "platform/MidiDuration.h"
+#include "platform/OnDemandLibrary.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,10 +14,45 @@
 namespace qel {
 namespace {
 
+// The mixer and SDL, loaded as the device is first opened.
+#define MIXER_FUNCTIONS(X) \
+    X(Mix_CloseAudio)      \
+    X(Mix_FreeChunk)       \
+    X(Mix_FreeMusic)       \
+    X(Mix_GetMusicType)    \
+    X(Mix_HaltChannel)     \
+    X(Mix_HaltMusic)       \
+    X(Mix_Init)            \
+    X(Mix_LoadMUS)         \
+    X(Mix_LoadWAV)         \
+    X(Mix_MusicDuration)   \
+    X(Mix_OpenAudio)       \
+    X(Mix_PlayChannel)     \
+    X(Mix_PlayMusic)       \
+    X(Mix_QuerySpec)       \
+    X(Mix_Quit)            \
+    X(Mix_SetSoundFonts)   \
+    X(Mix_Volume)          \
+    X(Mix_VolumeMusic)     \
+    X(SDL_GetError)        \
+    X(SDL_InitSubSystem)   \
+    X(SDL_QuitSubSystem)   \
+    X(SDL_SetHint)
+
+struct Mixer {
+    MIXER_FUNCTIONS(QEL_FUNCTION_POINTER)
+    bool load(QString* why) {
+        return loadLibrary("libSDL2_mixer-2.0.so.0", {MIXER_FUNCTIONS(QEL_FUNCTION_ENTRY)}, why);
+    }
+};
+
+// The mixer's functions, used only once the device is open.
+const Mixer& mixer() { return *loadedOnce<Mixer>(nullptr); }
+
 constexpr int SoundChannel = 0;
 constexpr qint64 MaxMidiBytes = 64 * 1024 * 1024;
 
-QString sdlError() { return QString::fromUtf8(SDL_GetError()).trimmed(); }
+QString sdlError() { return QString::fromUtf8(mixer().SDL_GetError()).trimmed(); }
 
 bool looksLikeMidi(const QByteArray& head) {
     return head.startsWith("MThd") || (head.startsWith("RIFF") && head.mid(8, 4) == "RMID");
@@ -49,8 +85,8 @@ struct SdlAudioBackend::Impl {
     // not open yet, and given to it as it opens).
     void applyVolumes() const {
         if (device != Device::Open) return;
-        Mix_VolumeMusic(musicPercent * MIX_MAX_VOLUME / 100);
-        Mix_Volume(SoundChannel, soundPercent * MIX_MAX_VOLUME / 100);
+        mixer().Mix_VolumeMusic(musicPercent * MIX_MAX_VOLUME / 100);
+        mixer().Mix_Volume(SoundChannel, soundPercent * MIX_MAX_VOLUME / 100);
     }
 
     Slot& slot(AudioChannel c) { return c == AudioChannel::Music ? music : sound; }
@@ -63,20 +99,25 @@ struct SdlAudioBackend::Impl {
     // Opens the device on first use; true when sound can be played.
     bool ensureDevice() {
         if (device != Device::Untried) return device == Device::Open;
+        QString missing;
+        if (!loadedOnce<Mixer>(&missing)) {
+            goSilent(missing);
+            return false;
+        }
         // SDL would take over SIGINT and SIGTERM and turn them into quit
         // events that nothing here reads; the program handles them itself.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+        mixer().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (mixer().SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
             goSilent(sdlError());
             return false;
         }
-        Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_MID);
+        mixer().Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_MID);
         const QString font = soundFontPath();
-        if (!font.isEmpty()) Mix_SetSoundFonts(QFile::encodeName(font).constData());
-        if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) < 0) {
+        if (!font.isEmpty()) mixer().Mix_SetSoundFonts(QFile::encodeName(font).constData());
+        if (mixer().Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) < 0) {
             const QString why = sdlError();
-            Mix_Quit();
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            mixer().Mix_Quit();
+            mixer().SDL_QuitSubSystem(SDL_INIT_AUDIO);
             goSilent(why);
             return false;
         }
@@ -88,12 +129,12 @@ struct SdlAudioBackend::Impl {
     void closeSlot(AudioChannel c) {
         Slot& s = slot(c);
         if (s.music) {
-            Mix_HaltMusic();
-            Mix_FreeMusic(s.music);
+            mixer().Mix_HaltMusic();
+            mixer().Mix_FreeMusic(s.music);
         }
         if (s.chunk) {
-            Mix_HaltChannel(SoundChannel);
-            Mix_FreeChunk(s.chunk);
+            mixer().Mix_HaltChannel(SoundChannel);
+            mixer().Mix_FreeChunk(s.chunk);
         }
         s = Slot{};
     }
@@ -101,7 +142,7 @@ struct SdlAudioBackend::Impl {
     std::int64_t chunkMs(const Mix_Chunk* chunk) {
         int freq = 0, channels = 0;
         Uint16 format = 0;
-        if (!Mix_QuerySpec(&freq, &format, &channels) || freq <= 0 || channels <= 0) return 0;
+        if (!mixer().Mix_QuerySpec(&freq, &format, &channels) || freq <= 0 || channels <= 0) return 0;
         const std::int64_t frameBytes = std::int64_t(SDL_AUDIO_BITSIZE(format) / 8) * channels;
         if (frameBytes <= 0) return 0;
         return std::int64_t(chunk->alen) / frameBytes * 1000 / freq;
@@ -114,9 +155,9 @@ SdlAudioBackend::~SdlAudioBackend() {
     d->closeSlot(AudioChannel::Music);
     d->closeSlot(AudioChannel::Sound);
     if (d->device == Impl::Device::Open) {
-        Mix_CloseAudio();
-        Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        mixer().Mix_CloseAudio();
+        mixer().Mix_Quit();
+        mixer().SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 }
 
@@ -157,17 +198,17 @@ bool SdlAudioBackend::open(AudioChannel channel, const QString& path, QString* e
 
     const QByteArray name = QFile::encodeName(path);
     if (channel == AudioChannel::Music) {
-        Mix_Music* m = Mix_LoadMUS(name.constData());
+        Mix_Music* m = mixer().Mix_LoadMUS(name.constData());
         if (!m) return fail(sdlError());
         s.music = m;
-        if (Mix_GetMusicType(m) == MUS_MID || midi) {
+        if (mixer().Mix_GetMusicType(m) == MUS_MID || midi) {
             s.lengthMs = midiFileMs(path);
         } else {
-            const double seconds = Mix_MusicDuration(m);
+            const double seconds = mixer().Mix_MusicDuration(m);
             s.lengthMs = seconds > 0 ? std::int64_t(std::llround(seconds * 1000.0)) : 0;
         }
     } else {
-        Mix_Chunk* c = Mix_LoadWAV(name.constData());
+        Mix_Chunk* c = mixer().Mix_LoadWAV(name.constData());
         if (!c) return fail(sdlError());
         s.chunk = c;
         s.lengthMs = d->chunkMs(c);
@@ -179,10 +220,10 @@ bool SdlAudioBackend::open(AudioChannel channel, const QString& path, QString* e
 void SdlAudioBackend::play(AudioChannel channel) {
     Impl::Slot& s = d->slot(channel);
     if (s.music) {
-        Mix_PlayMusic(s.music, 0);  // starts over from the beginning
-        d->applyVolumes();          // some decoders take the volume as they start
+        mixer().Mix_PlayMusic(s.music, 0);  // starts over from the beginning
+        d->applyVolumes();                  // some decoders take the volume as they start
     }
-    if (s.chunk) Mix_PlayChannel(SoundChannel, s.chunk, 0);
+    if (s.chunk) mixer().Mix_PlayChannel(SoundChannel, s.chunk, 0);
 }
 
 void SdlAudioBackend::close(AudioChannel channel) { d->closeSlot(channel); }

@@ -1,5 +1,7 @@
 #include "platform/SdlGamepad.h"
 
+#include "platform/OnDemandLibrary.h"
+
 #include <QDir>
 #include <QFileSystemWatcher>
 #include <QSocketNotifier>
@@ -12,6 +14,37 @@
 namespace qel {
 
 namespace {
+
+// SDL, loaded as the first controller layer starts.
+#define SDL_FUNCTIONS(X)               \
+    X(SDL_FlushEvents)                 \
+    X(SDL_GameControllerClose)         \
+    X(SDL_GameControllerEventState)    \
+    X(SDL_GameControllerGetJoystick)   \
+    X(SDL_GameControllerName)          \
+    X(SDL_GameControllerOpen)          \
+    X(SDL_GameControllerPath)          \
+    X(SDL_GetError)                    \
+    X(SDL_InitSubSystem)               \
+    X(SDL_JoystickAttachVirtualEx)     \
+    X(SDL_JoystickDetachVirtual)       \
+    X(SDL_JoystickFromInstanceID)      \
+    X(SDL_JoystickGetDeviceInstanceID) \
+    X(SDL_JoystickInstanceID)          \
+    X(SDL_JoystickSetVirtualButton)    \
+    X(SDL_NumJoysticks)                \
+    X(SDL_PeepEvents)                  \
+    X(SDL_PumpEvents)                  \
+    X(SDL_QuitSubSystem)               \
+    X(SDL_SetHint)
+
+struct Sdl {
+    SDL_FUNCTIONS(QEL_FUNCTION_POINTER)
+    bool load(QString* why) { return loadLibrary("libSDL2-2.0.so.0", {SDL_FUNCTIONS(QEL_FUNCTION_ENTRY)}, why); }
+};
+
+// SDL's functions, used only once the controller layer has started.
+const Sdl& sdl() { return *loadedOnce<Sdl>(nullptr); }
 
 // The stick's travel (of 32767) at which it counts as pushed, and below
 // which it counts as let go again.
@@ -61,22 +94,22 @@ struct SdlGamepad::Impl {
 
     void detachVirtual() {
         if (virtualId < 0) return;
-        for (int i = 0; i < SDL_NumJoysticks(); ++i)
-            if (SDL_JoystickGetDeviceInstanceID(i) == virtualId) SDL_JoystickDetachVirtual(i);
+        for (int i = 0; i < sdl().SDL_NumJoysticks(); ++i)
+            if (sdl().SDL_JoystickGetDeviceInstanceID(i) == virtualId) sdl().SDL_JoystickDetachVirtual(i);
         virtualId = -1;
     }
 
     void open(int index) {
-        SDL_GameController* c = SDL_GameControllerOpen(index);
+        SDL_GameController* c = sdl().SDL_GameControllerOpen(index);
         if (!c) return;
-        const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+        const SDL_JoystickID id = sdl().SDL_JoystickInstanceID(sdl().SDL_GameControllerGetJoystick(c));
         if (pads.count(id)) {  // SDL reports a controller present at the start once more
-            SDL_GameControllerClose(c);
+            sdl().SDL_GameControllerClose(c);
             return;
         }
         Pad& pad = pads[id];
         pad.controller = c;
-        const char* path = SDL_GameControllerPath(c);
+        const char* path = sdl().SDL_GameControllerPath(c);
         if (path && *path) pad.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (pad.fd >= 0) {
             pad.notifier = std::make_unique<QSocketNotifier>(pad.fd, QSocketNotifier::Read);
@@ -87,7 +120,7 @@ struct SdlGamepad::Impl {
                 self->pump();
             });
         }
-        const char* name = SDL_GameControllerName(c);
+        const char* name = sdl().SDL_GameControllerName(c);
         emit self->attached(QString::fromUtf8(name ? name : "?"));
     }
 
@@ -96,7 +129,7 @@ struct SdlGamepad::Impl {
         if (it == pads.end()) return;
         it->second.notifier.reset();
         if (it->second.fd >= 0) ::close(it->second.fd);
-        SDL_GameControllerClose(it->second.controller);
+        sdl().SDL_GameControllerClose(it->second.controller);
         pads.erase(it);
         emit self->detached();
     }
@@ -132,20 +165,25 @@ struct SdlGamepad::Impl {
 
 SdlGamepad::SdlGamepad(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {
     d->self = this;
+    QString missing;
+    if (!loadedOnce<Sdl>(&missing)) {
+        qWarning("Game controllers unavailable (%s)", qPrintable(missing));
+        return;
+    }
     // SDL would take over SIGINT and SIGTERM; the program handles them itself.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // SDL's own USB drivers read devices that have no event node; every
     // controller goes through the kernel's event devices instead, so that
     // each one has a node to wake the pump.
-    SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
+    sdl().SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
     // No SDL window exists: the pads are the program's whatever has the focus.
-    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) < 0) {
-        qWarning("Game controllers unavailable (%s)", SDL_GetError());
+    sdl().SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (sdl().SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) < 0) {
+        qWarning("Game controllers unavailable (%s)", sdl().SDL_GetError());
         return;
     }
     d->started = true;
-    SDL_GameControllerEventState(SDL_ENABLE);
+    sdl().SDL_GameControllerEventState(SDL_ENABLE);
     d->watchDevices();
     connect(&d->devices, &QFileSystemWatcher::directoryChanged, this, [this] {
         d->watchDevices();
@@ -164,11 +202,11 @@ SdlGamepad::~SdlGamepad() {
         auto it = d->pads.begin();
         it->second.notifier.reset();
         if (it->second.fd >= 0) ::close(it->second.fd);
-        SDL_GameControllerClose(it->second.controller);
+        sdl().SDL_GameControllerClose(it->second.controller);
         d->pads.erase(it);
     }
     d->detachVirtual();
-    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    sdl().SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
 bool SdlGamepad::available() const { return d->started; }
@@ -187,12 +225,12 @@ bool SdlGamepad::attachVirtual(QString* why) {
     desc.naxes = SDL_CONTROLLER_AXIS_MAX;
     desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
     desc.name = "QEL Player virtual controller";
-    const int device = SDL_JoystickAttachVirtualEx(&desc);
+    const int device = sdl().SDL_JoystickAttachVirtualEx(&desc);
     if (device < 0) {
-        if (why) *why = QString::fromUtf8(SDL_GetError());
+        if (why) *why = QString::fromUtf8(sdl().SDL_GetError());
         return false;
     }
-    d->virtualId = SDL_JoystickGetDeviceInstanceID(device);
+    d->virtualId = sdl().SDL_JoystickGetDeviceInstanceID(device);
     pump();
     if (!d->pads.count(d->virtualId)) {
         if (why) *why = QStringLiteral("SDL did not open the virtual controller as a game controller");
@@ -203,18 +241,18 @@ bool SdlGamepad::attachVirtual(QString* why) {
 }
 
 void SdlGamepad::pressVirtual(PadButton button, bool down) {
-    SDL_Joystick* stick = d->virtualId >= 0 ? SDL_JoystickFromInstanceID(d->virtualId) : nullptr;
+    SDL_Joystick* stick = d->virtualId >= 0 ? sdl().SDL_JoystickFromInstanceID(d->virtualId) : nullptr;
     const int b = sdlButtonOf(button);
     if (!stick || b < 0) return;
-    SDL_JoystickSetVirtualButton(stick, b, down ? 1 : 0);
+    sdl().SDL_JoystickSetVirtualButton(stick, b, down ? 1 : 0);
     pump();
 }
 
 void SdlGamepad::pump() {
     if (!d->started) return;
-    SDL_PumpEvents();
+    sdl().SDL_PumpEvents();
     SDL_Event e;
-    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERSENSORUPDATE) > 0) {
+    while (sdl().SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERSENSORUPDATE) > 0) {
         switch (e.type) {
         case SDL_CONTROLLERDEVICEADDED: d->open(e.cdevice.which); break;
         case SDL_CONTROLLERDEVICEREMOVED: d->close(e.cdevice.which); break;
@@ -234,7 +272,7 @@ void SdlGamepad::pump() {
         }
     }
     // The joysticks' own events come along with the controllers'; nothing reads them.
-    SDL_FlushEvents(SDL_JOYAXISMOTION, SDL_JOYBATTERYUPDATED);
+    sdl().SDL_FlushEvents(SDL_JOYAXISMOTION, SDL_JOYBATTERYUPDATED);
 }
 
 }  // namespace qel

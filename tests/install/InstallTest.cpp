@@ -130,3 +130,19 @@ TEST_F(Installed, ProgramFindsItsExampleScenario) {
         r.out.contains("chooser " + demo + "\n> choose " + demo + "/Opning.dat\nmenu\n> new\nscene Opning.dat\n"))
         << r.out.toStdString();
 }
+
+// The mixer, SDL, libarchive and OpenSSL are loaded when a game first plays a
+// sound, a controller layer starts or an archive is opened; linked, they would
+// be loaded (with their own dozens of libraries) before the first window.
+TEST_F(Installed, ProgramLinksNoLibraryItLoadsOnUse) {
+    if (QStandardPaths::findExecutable("readelf").isEmpty()) GTEST_SKIP() << "no readelf (Debian package binutils)";
+    Outcome r = run("readelf", {"--dynamic", usr("bin/qelplayer")});
+    ASSERT_EQ(r.status, 0) << r.out.toStdString();
+    QStringList needed;
+    for (const QString& line : r.out.split('\n'))
+        if (line.contains("(NEEDED)")) needed << line.section('[', 1).section(']', 0, 0);
+    ASSERT_TRUE(needed.contains("libQt6Widgets.so.6")) << needed.join(' ').toStdString();
+    for (const QString& lib : needed)
+        for (const char* late : {"libSDL2", "libarchive", "libcrypto"})
+            EXPECT_FALSE(lib.startsWith(late)) << lib.toStdString();
+}
