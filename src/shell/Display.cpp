@@ -187,14 +187,36 @@ void Display::placeAsAsked() {
     const auto scaled = [n](std::int32_t v) {
         return int(std::clamp<std::int64_t>(std::int64_t(v) * n, INT32_MIN, INT32_MAX));
     };
-    window_.move(askedDx_ ? centredOnScreen(window_, scaled(*askedDx_), scaled(askedDy_)) : centredOnScreen(window_));
+    if (askedDx_) window_.move(centredOnScreen(window_, scaled(*askedDx_), scaled(askedDy_)));
+    else window_.move(centredWithMessages());
     placed_ = true;
     placedAt_ = window_.pos();
+    placedScale_ = n;
+}
+
+QPoint Display::centredWithMessages() const {
+    const bool separateMessages = !onStage() && messages_ && messages_->isWindow() && messages_->designPlace();
+    if (!separateMessages) return centredOnScreen(window_);
+    // The main window's frame, and the message window's at its place from
+    // the picture's corner, as one block.
+    const QRect frame = window_.frameGeometry();
+    const QPoint picture = pictureOrigin() - frame.topLeft();
+    const int n = view_.scale();
+    const QRect block = QRect(QPoint(0, 0), frame.size()) |
+                        QRect(picture + *messages_->designPlace() * n, messages_->designOuterSize() * n);
+    const QScreen* screen = screenOf(window_);
+    const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    return windowPoint(std::int64_t(s.x()) + (s.width() - block.width()) / 2 - block.x(),
+                       std::int64_t(s.y()) + (s.height() - block.height()) / 2 - block.y());
 }
 
 void Display::keepPlacing() {
-    // Separate windows keep their place: the player's desktop as it was.
-    if (!onStage() || fullScreen_ || !placed_ || window_.pos() != placedAt_) return;
+    if (fullScreen_ || !placed_ || window_.pos() != placedAt_) return;
+    // Separate windows keep their corner when the picture's size or the
+    // player's scale changes, as on any desktop; only a new automatic scale
+    // (following the picture and the message window's place) places them
+    // again.
+    if (!onStage() && (scaleChoice_ != 0 || view_.scale() == placedScale_)) return;
     placeAsAsked();
 }
 

@@ -120,8 +120,12 @@ private:
     // Puts the window where the last placing asked for (FW's offsets from
     // the screen's centre, in picture pixels at today's scale).
     void placeAsAsked();
-    // The stage's window grew or shrank: placed by FW or the first
-    // centring and not moved since, it is placed again for its new size.
+    // Where the main window is centred on the screen; separate windows are
+    // centred with the message window at its place, as one block.
+    QPoint centredWithMessages() const;
+    // The stage's window grew or shrank, or the automatic scale of separate
+    // windows changed: placed by FW or the first centring and not moved
+    // since, the window is placed again for its new size.
     void keepPlacing();
 
     QMainWindow& window_;
@@ -132,7 +136,8 @@ private:
     bool placed_ = false;
     std::optional<std::int32_t> askedDx_;  // the last placing's offsets; no dx: centred
     std::int32_t askedDy_ = 0;
-    QPoint placedAt_;  // where that placing put the window
+    QPoint placedAt_;      // where that placing put the window
+    int placedScale_ = 1;  // and at which scale
     WindowMode mode_ = WindowMode::Separate;
     bool staged_ = false;
     QPointer<Stage> stage_;
