@@ -22,16 +22,8 @@ void ensureRgb32(QImage& img) {
 // Clips one axis: the span [d, d + n) of the destination (size dSize) and
 // [s, s + n) of the source (size sSize). False when nothing remains.
 bool clipAxis(std::int64_t& d, std::int64_t& s, std::int64_t& n, std::int64_t dSize, std::int64_t sSize) {
-    if (d < 0) {
-        s -= d;
-        n += d;
-        d = 0;
-    }
-    if (s < 0) {
-        d -= s;
-        n += s;
-        s = 0;
-    }
+    clipStart(d, s, n);
+    clipStart(s, d, n);
     n = std::min({n, dSize - d, sSize - s});
     return n > 0;
 }
@@ -116,6 +108,13 @@ void dissolveIn(Game& g, std::int64_t x, std::int64_t y) {
 }
 
 }  // namespace
+
+void clipStart(std::int64_t& a, std::int64_t& b, std::int64_t& n) {
+    if (a >= 0) return;
+    b -= a;
+    n += a;
+    a = 0;
+}
 
 void rasterBlit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w, int h, RasterOp op) {
     blit(dst, dx, dy, src, sx, sy, w, h, op);

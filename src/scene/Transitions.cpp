@@ -53,16 +53,8 @@ void showNew(QImage& front, std::int64_t dx, std::int64_t dy, const QImage& pic,
              std::int64_t w, std::int64_t h) {
     if (w <= 0 || h <= 0 || front.isNull()) return;
     // Clip to the shown picture first, moving the source along.
-    if (dx < 0) {
-        sx -= dx;
-        w += dx;
-        dx = 0;
-    }
-    if (dy < 0) {
-        sy -= dy;
-        h += dy;
-        dy = 0;
-    }
+    clipStart(dx, sx, w);
+    clipStart(dy, sy, h);
     w = std::min<std::int64_t>(w, front.width() - dx);
     h = std::min<std::int64_t>(h, front.height() - dy);
     if (w <= 0 || h <= 0) return;

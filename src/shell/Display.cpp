@@ -160,7 +160,6 @@ void Display::apply() {
         w.layout()->setSizeConstraint(QLayout::SetFixedSize);
         w.adjustSize();
         if (!placed_ && w.isVisible()) {
-            askedDx_.reset();
             placeAsAsked();
         } else {
             keepPlacing();
@@ -204,10 +203,9 @@ QPoint Display::centredWithMessages() const {
     const int n = view_.scale();
     const QRect block = QRect(QPoint(0, 0), frame.size()) |
                         QRect(picture + *messages_->designPlace() * n, messages_->designOuterSize() * n);
-    const QScreen* screen = screenOf(window_);
-    const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    return windowPoint(std::int64_t(s.x()) + (s.width() - block.width()) / 2 - block.x(),
-                       std::int64_t(s.y()) + (s.height() - block.height()) / 2 - block.y());
+    // Centred as the main window alone would be, moved by the block's offset.
+    return centredOnScreen(window_, (frame.width() - block.width()) / 2 - block.x(),
+                           (frame.height() - block.height()) / 2 - block.y());
 }
 
 void Display::keepPlacing() {
@@ -223,7 +221,6 @@ void Display::keepPlacing() {
 void Display::windowShown() {
     if (!placed_ && !fullScreen_) {
         window_.adjustSize();
-        askedDx_.reset();
         placeAsAsked();
     }
     followPicture();
